@@ -1,0 +1,7 @@
+#include "cli/CliMain.h"
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    return RunCli(argc, argv, std::cout, std::cerr);
+}

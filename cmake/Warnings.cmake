@@ -1,0 +1,34 @@
+# Our own targets link q3_warnings privately; third-party code is never compiled with it.
+add_library(q3_warnings INTERFACE)
+target_compile_options(q3_warnings INTERFACE -Wall -Wextra -Wpedantic -Wshadow)
+if(Q3_WERROR)
+    target_compile_options(q3_warnings INTERFACE -Werror)
+endif()
+
+if(Q3_SANITIZE)
+    add_compile_options(-fsanitize=${Q3_SANITIZE} -fno-omit-frame-pointer -g)
+    add_link_options(-fsanitize=${Q3_SANITIZE})
+    if(Q3_SANITIZE MATCHES "undefined")
+        add_compile_options(-fno-sanitize-recover=undefined)
+    endif()
+endif()
+
+# Sources of one subsystem folder: core files at the top level, Qt files under qt/.
+function(q3_core_sources out)
+    set(result)
+    foreach(dir ${ARGN})
+        file(GLOB files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp)
+        list(APPEND result ${files})
+    endforeach()
+    set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+function(q3_qt_sources out)
+    set(result)
+    foreach(dir ${ARGN})
+        file(GLOB files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/qt/*.cpp
+             ${PROJECT_SOURCE_DIR}/${dir}/qt/*.h)
+        list(APPEND result ${files})
+    endforeach()
+    set(${out} ${result} PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,132 @@
+#include "comm/CCommInterface.h"
+
+#include "comm/CModbusInterface.h"
+#include "comm/CPrivateException.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+int RegistersPerValue(ValueEncoding encoding) {
+    switch (encoding) {
+    case ValueEncoding::Fixed4:
+    case ValueEncoding::Date:
+    case ValueEncoding::Float:
+        return 2;
+    default:
+        return 1;
+    }
+}
+
+bool KnownEncoding(ValueEncoding encoding) {
+    int code = static_cast<int>(encoding);
+    return code >= 0 && code <= 6;
+}
+} // namespace
+
+CCommInterface::CCommInterface() : m_client(std::make_unique<CModbusInterface>()) {
+    m_master = m_client.get();
+}
+
+CCommInterface::CCommInterface(IModbusMaster* master) : m_master(master) {}
+
+CCommInterface::~CCommInterface() {
+    Disconnect();
+}
+
+IModbusMaster& CCommInterface::Modbus() {
+    return *m_master;
+}
+
+void CCommInterface::ReadValues(void* dest, int count, int address, ValueEncoding encoding) {
+    if (!KnownEncoding(encoding) || count <= 0)
+        return;
+    int registers = count * RegistersPerValue(encoding);
+    std::vector<uint16_t> buffer(static_cast<std::size_t>(registers));
+    Modbus().ReadHoldingRegisters(address, registers, buffer.data());
+    switch (encoding) {
+    case ValueEncoding::Fixed4:
+    case ValueEncoding::Date:
+    case ValueEncoding::Float: {
+        auto* out = static_cast<uint32_t*>(dest);
+        for (int i = 0; i < count; ++i)
+            out[i] = static_cast<uint32_t>(buffer[2 * i]) |
+                     (static_cast<uint32_t>(buffer[2 * i + 1]) << 16);
+        break;
+    }
+    case ValueEncoding::Int16:
+    case ValueEncoding::UInt16:
+    case ValueEncoding::Utf16Text:
+        std::memcpy(dest, buffer.data(), buffer.size() * sizeof(uint16_t));
+        break;
+    case ValueEncoding::CodePageText: {
+        // The low-order byte of each register is the earlier character.
+        auto* out = static_cast<unsigned char*>(dest);
+        for (int i = 0; i < registers; ++i) {
+            out[2 * i] = static_cast<unsigned char>(buffer[i] & 0xFF);
+            out[2 * i + 1] = static_cast<unsigned char>(buffer[i] >> 8);
+        }
+        break;
+    }
+    }
+}
+
+void CCommInterface::WriteValues(const void* src, int count, int address, ValueEncoding encoding) {
+    if (!KnownEncoding(encoding) || count <= 0)
+        return;
+    int registers = count * RegistersPerValue(encoding);
+    std::vector<uint16_t> buffer(static_cast<std::size_t>(registers));
+    switch (encoding) {
+    case ValueEncoding::Fixed4:
+    case ValueEncoding::Date:
+    case ValueEncoding::Float: {
+        const auto* in = static_cast<const uint32_t*>(src);
+        for (int i = 0; i < count; ++i) {
+            buffer[2 * i] = static_cast<uint16_t>(in[i] & 0xFFFF);
+            buffer[2 * i + 1] = static_cast<uint16_t>(in[i] >> 16);
+        }
+        break;
+    }
+    case ValueEncoding::Int16:
+    case ValueEncoding::UInt16:
+    case ValueEncoding::Utf16Text:
+        std::memcpy(buffer.data(), src, buffer.size() * sizeof(uint16_t));
+        break;
+    case ValueEncoding::CodePageText: {
+        const auto* in = static_cast<const unsigned char*>(src);
+        for (int i = 0; i < registers; ++i)
+            buffer[i] = static_cast<uint16_t>(in[2 * i] | (in[2 * i + 1] << 8));
+        break;
+    }
+    }
+    Modbus().WriteMultipleRegisters(address, registers, buffer.data());
+}
+
+int32_t CCommInterface::ReadInt32(int address) {
+    int32_t value = 0;
+    ReadValues(&value, 1, address, ValueEncoding::Fixed4);
+    return value;
+}
+
+uint16_t CCommInterface::ReadUInt16(int address) {
+    uint16_t value = 0;
+    ReadValues(&value, 1, address, ValueEncoding::UInt16);
+    return value;
+}
+
+void CCommInterface::WriteInt32(int address, int32_t value) {
+    WriteValues(&value, 1, address, ValueEncoding::Fixed4);
+}
+
+void CCommInterface::WriteUInt16(int address, uint16_t value) {
+    WriteValues(&value, 1, address, ValueEncoding::UInt16);
+}
+
+// Connection handling arrives with the communication stack; until then nothing is opened.
+void CCommInterface::Connect() {
+    throw CPrivateException::FromId(305);
+}
+void CCommInterface::Disconnect() {
+    m_connected = false;
+}
+void CCommInterface::Reconnect() {}

@@ -1,0 +1,156 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CCommInterface;
+
+// Groups of parameters (the page a row belongs to).
+inline constexpr int kGroupSettings = 0;
+inline constexpr int kGroupAdjust = 1;
+inline constexpr int kGroupTable = 2;
+inline constexpr int kGroupMonitor = 10;
+inline constexpr int kGroupAll = -1;
+
+// Parameter kinds.
+inline constexpr int kKindHeader = 0;
+inline constexpr int kKindReadOnly = 1;
+inline constexpr int kKindText = 2;
+inline constexpr int kKindChoice = 3;
+
+// Raw value encodings: how a value is held, travels on the device and is written as text.
+enum class ValueEncoding : int {
+    Fixed4 = 0, // int32 = value x 10000
+    Date = 1,   // int32 = year x 65536 + month x 256 + day
+    Int16 = 2,
+    UInt16 = 3,       // choice index, counts
+    Float = 4,        // IEEE single
+    CodePageText = 5, // 8-bit text of fixed byte length, zero padded
+    Utf16Text = 6,    // UTF-16 text of fixed character length, zero padded
+};
+
+// Display temperature units (setting TempUnit).
+inline constexpr int kUnitCelsius = 0;
+inline constexpr int kUnitFahrenheit = 1;
+inline constexpr int kUnitKelvin = 2;
+
+// One row of a model's static parameter table; a row with nameId 0 ends the table.
+struct ParameterRow {
+    int group;
+    int id;
+    int nameId;
+    int kind;
+};
+
+// What an in-place editor handed back (the record CParEdit collects).
+struct CEditResult {
+    int result = 0;      // 0 cancelled, 1 a choice index was chosen, 2 a text was entered
+    int choiceIndex = 0; // result 1
+    std::string text;    // result 2
+    int navigation = 0;  // 0 stay, 1 next row, 2 previous row
+};
+
+// The window side of BeginEdit: the GUI's CParEdit implements it.
+class IParEditor {
+public:
+    virtual ~IParEditor() = default;
+    // Text editor over the cell with text, all selected; firstChar (UTF-8, may be empty) typed in.
+    virtual void ShowTextEditor(const std::string& text, const std::string& firstChar) = 0;
+    // List editor with the items, item `selected` selected, dropped down.
+    virtual void ShowListEditor(const std::vector<std::string>& items, int selected) = 0;
+};
+
+// Abstract base of every model's parameter set: all values held raw, as the device holds them.
+// Views and the device interface reach a model only through these virtual operations.
+class CParBase {
+public:
+    CParBase() = default;
+    virtual ~CParBase() = default;
+
+    virtual CParBase* Clone() const = 0;
+    virtual int GetParameterCount(int group) const = 0;
+    virtual std::string GetParameterName(int id) const = 0;
+    virtual std::string GetDisplayText(int id, bool withUnit) const;
+    virtual std::string FormatValue(int id, int32_t raw, bool withUnit) const;
+    virtual std::string GetValueText(int id) const = 0;
+    virtual int32_t GetValue(int id, int flag = 0) const = 0;
+    virtual void SetFromEditor(int id, const CEditResult& edit) = 0;
+    virtual void SetValue(int id, int32_t raw, bool check) = 0;
+    virtual void SetValueText(int id, const std::string& text, bool check) = 0;
+    virtual int GetParameterId(int group, int index) const = 0;
+    virtual int GetParameterKind(int id) const = 0;
+    virtual void BeginEdit(int id, IParEditor& editor, const std::string& firstChar) const = 0;
+    virtual std::string GetSensorUnitText() const = 0;
+    virtual std::string GetInputUnitText() const = 0;
+    virtual std::string GetOutputUnitText(int output) const = 0;
+    virtual void WriteParameter(CCommInterface& comm, int id) = 0;
+    virtual void ReadParameter(CCommInterface& comm, int id) = 0;
+    virtual void Download(CCommInterface& comm, int group) = 0;
+    virtual void Upload(CCommInterface& comm, int group) = 0;
+    virtual int GetProgress() const = 0;
+    virtual void ResetProgress() = 0;
+    virtual std::string GetGroupActionCaption(int group, int flag) const = 0;
+    // parent: the GUI's window handle (a QWidget*), opaque here; see CTableEditHook.
+    virtual void RunGroupAction(void* parent, int group, int flag) = 0;
+    virtual void SaveFile(const std::string& path) const;
+    virtual void LoadFile(const std::string& path);
+    virtual double GetHighlightValue(int id) const = 0;
+    virtual int32_t GetStatusWord() const = 0;
+    virtual bool IsOutputFixed() const = 0;
+    virtual void GetInputZeroAdjustRange(double& low, double& high) const = 0;
+    virtual void GetSensorRange(int32_t& low, int32_t& high) const = 0;
+    virtual void GetOutputNominalRange(int output, int32_t& low, int32_t& high) const = 0;
+    virtual void CheckOutputValue(int output, int32_t value) const = 0;
+    virtual int GetInputCount() const { return 1; }
+    virtual int GetOutputCount() const { return 1; }
+    virtual int GetAlarmCount() const { return 0; }
+    virtual std::string FormatRawValue(int id, int32_t raw) const = 0;
+    virtual void ReservedOperation1(int, int, int) {}
+    virtual void ReservedOperation2(int, int, int) {}
+
+    // Common state.
+    int TypeCode() const { return m_typeCode; }
+    void SetTypeCode(int code) { m_typeCode = code; }
+    int ModelNumber() const { return m_modelNumber; }
+    const std::string& ModelString() const { return m_modelString; }
+    bool IsOnline() const { return m_online != 0; }
+    void SetOnline(bool online) { m_online = online ? 1 : 0; }
+
+    // Non-virtual table helpers.
+    int FindRow(int id) const;
+    int CountRows(int group) const;
+    int RowId(int group, int index) const;
+    std::string TableNameText(int id) const;
+    const ParameterRow* Table() const { return m_table; }
+
+    // SETTING section of a parameter file (the model classes add HEAD).
+    void SaveSettings(class CIniFile& file) const;
+    void LoadSettings(const class CIniFile& file);
+
+    // Value codecs shared by every model.
+    static bool ParseFixed4(const std::string& text, int32_t& out);
+    static int32_t RoundFixed4(double value); // half away from zero with 0.00005
+    static std::string Fixed4Text(int32_t raw);
+    static std::string DateText(int32_t raw);
+    static bool ParseInt(const std::string& text, long& out);
+    static bool ParseFloat(const std::string& text, float& out);
+    static std::string FloatText(float value);
+    static int32_t FloatBits(float value);
+    static float BitsFloat(int32_t bits);
+    // Temperature conversion of fixed-4 values between deg C and the display unit.
+    static int32_t CelsiusToDisplay(int32_t celsius, int unit);
+    static int32_t DisplayToCelsius(int32_t display, int unit);
+    // The value at p percent (fixed-4 percent) of the span between a and b.
+    static int32_t PointOnSpan(int32_t a, int32_t b, int32_t percentFixed4);
+    // Raises message 205 when v is outside lo..hi, naming the parameter and its limits.
+    void CheckRange(int32_t v, int32_t lo, int32_t hi, int id) const;
+
+protected:
+    int m_typeCode = 0;
+    int32_t m_statusWord = 0;
+    const ParameterRow* m_table = nullptr;
+    int m_online = 0;
+    std::string m_modelString;
+    int m_modelNumber = 0;
+};
