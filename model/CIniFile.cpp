@@ -1,0 +1,259 @@
+#include "model/CIniFile.h"
+
+#include "comm/CPrivateException.h"
+#include "comm/MessageFormat.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+std::string Trim(const std::string& s) {
+    std::size_t b = s.find_first_not_of(" \t\r");
+    if (b == std::string::npos)
+        return {};
+    std::size_t e = s.find_last_not_of(" \t\r");
+    return s.substr(b, e - b + 1);
+}
+
+[[noreturn]] void ThrowFileError(const char* what, const std::string& path, int error) {
+    throw CPrivateException(StrPrintf("%s %s: %s", what, path.c_str(), std::strerror(error)));
+}
+
+ssize_t ReadRetry(int fd, char* buffer, std::size_t size) {
+    ssize_t n;
+    do {
+        n = ::read(fd, buffer, size);
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+} // namespace
+
+std::string ReadFileLimited(const std::string& path, std::size_t maxSize) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        ThrowFileError("Can not read the file", path, errno);
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        ThrowFileError("Can not read the file", path, EISDIR);
+    }
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ReadRetry(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            int error = errno;
+            ::close(fd);
+            ThrowFileError("Can not read the file", path, error);
+        }
+        if (n == 0)
+            break;
+        if (content.size() + static_cast<std::size_t>(n) > maxSize) {
+            ::close(fd);
+            throw CPrivateException(
+                StrPrintf("The file %s is too large to be a settings file.", path.c_str()));
+        }
+        content.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return content;
+}
+
+void WriteFileAtomically(const std::string& path, const std::string& content) {
+    std::string temp = path + ".tmpXXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        ThrowFileError("Can not write the file", path, errno);
+    bool ok = WriteAll(fd, content.data(), content.size()) && ::fsync(fd) == 0;
+    int error = errno;
+    // mkstemp creates 0600; a saved file gets the usual permissions of a new file.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        ThrowFileError("Can not write the file", path, error);
+    }
+}
+
+CIniFile CIniFile::Load(const std::string& path) {
+    std::string text = ReadFileLimited(path, kMaxFileSize);
+    if (text.find('\0') != std::string::npos)
+        throw CPrivateException(StrPrintf("The file %s is not a text file.", path.c_str()));
+    return Parse(text);
+}
+
+CIniFile CIniFile::LoadIfExists(const std::string& path) {
+    if (::access(path.c_str(), F_OK) != 0 && errno == ENOENT)
+        return CIniFile();
+    return Load(path);
+}
+
+CIniFile CIniFile::Parse(const std::string& text) {
+    CIniFile file;
+    Section* current = nullptr;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = Trim(text.substr(pos, end - pos));
+        pos = end + 1;
+        if (line.empty() || line[0] == ';')
+            continue;
+        if (line[0] == '[') {
+            std::size_t close = line.find(']');
+            std::string name =
+                Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+            current = nullptr;
+            for (Section& s : file.m_sections)
+                if (SameName(s.name, name))
+                    current = &s;
+            if (!current) {
+                file.m_sections.push_back(Section{name, {}});
+                current = &file.m_sections.back();
+            }
+            continue;
+        }
+        std::size_t eq = line.find('=');
+        if (!current || eq == std::string::npos)
+            continue;
+        std::string key = Trim(line.substr(0, eq));
+        std::string value = Trim(line.substr(eq + 1));
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        bool found = false;
+        for (const Entry& e : current->entries)
+            found = found || SameName(e.key, key);
+        // The first occurrence of a key wins, as with the profile functions.
+        if (!found)
+            current->entries.push_back(Entry{key, value});
+    }
+    return file;
+}
+
+const CIniFile::Section* CIniFile::FindSection(const std::string& name) const {
+    for (const Section& s : m_sections)
+        if (SameName(s.name, name))
+            return &s;
+    return nullptr;
+}
+
+const CIniFile::Entry* CIniFile::FindEntry(const std::string& section,
+                                           const std::string& key) const {
+    const Section* s = FindSection(section);
+    if (!s)
+        return nullptr;
+    for (const Entry& e : s->entries)
+        if (SameName(e.key, key))
+            return &e;
+    return nullptr;
+}
+
+std::string CIniFile::GetString(const std::string& section, const std::string& key,
+                                const std::string& def) const {
+    const Entry* e = FindEntry(section, key);
+    return e ? e->value : def;
+}
+
+int CIniFile::GetInt(const std::string& section, const std::string& key, int def) const {
+    const Entry* e = FindEntry(section, key);
+    if (!e)
+        return def;
+    const std::string& v = e->value;
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < v.size() && (v[i] == '-' || v[i] == '+'))
+        negative = v[i++] == '-';
+    long long n = 0;
+    for (; i < v.size() && v[i] >= '0' && v[i] <= '9'; ++i) {
+        n = n * 10 + (v[i] - '0');
+        if (n > 0x7FFFFFFFLL)
+            n = 0x80000000LL;
+    }
+    long long result = negative ? -n : n;
+    if (result > 0x7FFFFFFFLL)
+        result = 0x7FFFFFFFLL;
+    return static_cast<int>(result);
+}
+
+bool CIniFile::HasKey(const std::string& section, const std::string& key) const {
+    return FindEntry(section, key) != nullptr;
+}
+
+void CIniFile::SetString(const std::string& section, const std::string& key,
+                         const std::string& value) {
+    Section* s = const_cast<Section*>(FindSection(section));
+    if (!s) {
+        m_sections.push_back(Section{section, {}});
+        s = &m_sections.back();
+    }
+    for (Entry& e : s->entries) {
+        if (SameName(e.key, key)) {
+            e.value = value;
+            return;
+        }
+    }
+    s->entries.push_back(Entry{key, value});
+}
+
+void CIniFile::SetInt(const std::string& section, const std::string& key, int value) {
+    SetString(section, key, std::to_string(value));
+}
+
+namespace {
+// A line break inside a value would split it into lines that read back as other keys.
+std::string OneLine(std::string s) {
+    for (char& c : s)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return s;
+}
+} // namespace
+
+std::string CIniFile::Serialize() const {
+    std::string out;
+    for (const Section& s : m_sections) {
+        out += "[" + s.name + "]\r\n";
+        for (const Entry& e : s.entries)
+            out += OneLine(e.key) + "=" + OneLine(e.value) + "\r\n";
+    }
+    return out;
+}
+
+void CIniFile::Save(const std::string& path) const {
+    WriteFileAtomically(path, Serialize());
+}
