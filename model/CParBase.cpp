@@ -1,0 +1,256 @@
+#include "model/CParBase.h"
+
+#include "comm/CPrivateException.h"
+#include "comm/MessageFormat.h"
+#include "model/CIniFile.h"
+#include "resources/CStringTable.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace {
+const char* SkipSpace(const char* p) {
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\v' || *p == '\f')
+        ++p;
+    return p;
+}
+
+// A decimal number in the C locale that consumes the whole text; infinities and NaN fail.
+bool ParseDouble(const std::string& text, double& out) {
+    const char* p = SkipSpace(text.c_str());
+    const char* end = text.c_str() + text.size();
+    if (*p == '+') {
+        ++p;
+        if (*p == '-')
+            return false;
+    }
+    if (p == end)
+        return false;
+    auto [last, ec] = std::from_chars(p, end, out, std::chars_format::general);
+    if (ec != std::errc() || last != end || !std::isfinite(out))
+        return false;
+    return true;
+}
+
+bool ParseLong(const std::string& text, long& out) {
+    const char* p = SkipSpace(text.c_str());
+    const char* end = text.c_str() + text.size();
+    if (*p == '+') {
+        ++p;
+        if (*p == '-')
+            return false;
+    }
+    auto [last, ec] = std::from_chars(p, end, out, 10);
+    return ec == std::errc() && last == end && p != end;
+}
+
+int32_t ClampToInt32(long double v) {
+    if (v >= 2147483647.0L)
+        return std::numeric_limits<int32_t>::max();
+    if (v <= -2147483648.0L)
+        return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(v);
+}
+
+int64_t RoundHalfAway(double v) {
+    return static_cast<int64_t>(v < 0 ? v - 0.5 : v + 0.5);
+}
+} // namespace
+
+std::string CParBase::GetDisplayText(int id, bool withUnit) const {
+    return FormatValue(id, GetValue(id), withUnit);
+}
+
+std::string CParBase::FormatValue(int, int32_t, bool) const {
+    return {};
+}
+
+bool CParBase::ParseFixed4(const std::string& text, int32_t& out) {
+    double g = 0;
+    if (!ParseDouble(text, g))
+        return false;
+    // The extra 0.00001 moves a value that lies on the half step away from zero.
+    long double scaled = g >= 0 ? (static_cast<long double>(g) + 0.00001L + 0.00005L) * 10000.0L
+                                : (static_cast<long double>(g) - 0.00001L - 0.00005L) * 10000.0L;
+    if (scaled >= 2147483648.0L || scaled <= -2147483649.0L)
+        return false;
+    out = static_cast<int32_t>(scaled);
+    return true;
+}
+
+int32_t CParBase::RoundFixed4(double value) {
+    if (!std::isfinite(value))
+        return 0;
+    long double scaled = value >= 0 ? (static_cast<long double>(value) + 0.00005L) * 10000.0L
+                                    : (static_cast<long double>(value) - 0.00005L) * 10000.0L;
+    return ClampToInt32(scaled);
+}
+
+std::string CParBase::Fixed4Text(int32_t raw) {
+    return StrPrintf("%.4lf", raw / 10000.0);
+}
+
+std::string CParBase::DateText(int32_t raw) {
+    // Below year 2000 the device has no date.
+    if (raw < 131072000)
+        return {};
+    return StrPrintf("%04d/%02d/%02d", raw >> 16, (raw >> 8) & 0xFF, raw & 0xFF);
+}
+
+bool CParBase::ParseInt(const std::string& text, long& out) {
+    return ParseLong(text, out);
+}
+
+bool CParBase::ParseFloat(const std::string& text, float& out) {
+    double d = 0;
+    if (!ParseDouble(text, d))
+        return false;
+    constexpr double kMax = 3.4028235e38;
+    if (d > kMax)
+        d = kMax;
+    if (d < -kMax)
+        d = -kMax;
+    out = static_cast<float>(d);
+    return true;
+}
+
+std::string CParBase::FloatText(float value) {
+    return StrPrintf("%g", static_cast<double>(value));
+}
+
+int32_t CParBase::FloatBits(float value) {
+    int32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+float CParBase::BitsFloat(int32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+int32_t CParBase::CelsiusToDisplay(int32_t celsius, int unit) {
+    switch (unit) {
+    case kUnitFahrenheit:
+        return ClampToInt32(static_cast<long double>(RoundHalfAway(celsius * 1.8)) + 320000);
+    case kUnitKelvin:
+        return ClampToInt32(static_cast<long double>(celsius) + 2731500);
+    default:
+        return celsius;
+    }
+}
+
+int32_t CParBase::DisplayToCelsius(int32_t display, int unit) {
+    switch (unit) {
+    case kUnitFahrenheit:
+        return ClampToInt32(
+            static_cast<long double>(RoundHalfAway((static_cast<double>(display) - 320000) / 1.8)));
+    case kUnitKelvin:
+        return ClampToInt32(static_cast<long double>(display) - 2731500);
+    default:
+        return display;
+    }
+}
+
+int32_t CParBase::PointOnSpan(int32_t a, int32_t b, int32_t percentFixed4) {
+    int64_t low = std::min<int64_t>(a, b);
+    int64_t span = std::llabs(static_cast<int64_t>(a) - b);
+    return ClampToInt32(static_cast<long double>(low + span * percentFixed4 / 1000000));
+}
+
+void CParBase::CheckRange(int32_t v, int32_t lo, int32_t hi, int id) const {
+    if (lo <= v && v <= hi)
+        return;
+    throw CPrivateException(
+        FormatInserts(LoadStr(205), {GetParameterName(id), FormatValue(id, lo, false),
+                                     FormatValue(id, hi, false)}));
+}
+
+int CParBase::FindRow(int id) const {
+    if (!m_table)
+        return -1;
+    for (int i = 0; m_table[i].nameId != 0; ++i)
+        if (m_table[i].id == id)
+            return i;
+    return -1;
+}
+
+int CParBase::CountRows(int group) const {
+    if (!m_table)
+        return 0;
+    int first = 0;
+    while (m_table[first].nameId != 0 && m_table[first].group != group)
+        ++first;
+    int n = 0;
+    while (m_table[first + n].nameId != 0 && m_table[first + n].group == group)
+        ++n;
+    return n;
+}
+
+int CParBase::RowId(int group, int index) const {
+    if (!m_table || index < 0)
+        return -1;
+    int first = 0;
+    while (m_table[first].nameId != 0 && m_table[first].group != group)
+        ++first;
+    for (int i = 0; i < index; ++i)
+        if (m_table[first + i].nameId == 0 || m_table[first + i].group != group)
+            return -1;
+    const ParameterRow& row = m_table[first + index];
+    return row.nameId != 0 && row.group == group ? row.id : -1;
+}
+
+std::string CParBase::TableNameText(int id) const {
+    int row = FindRow(id);
+    return row < 0 ? std::string() : LoadStr(m_table[row].nameId);
+}
+
+void CParBase::SaveSettings(CIniFile& file) const {
+    for (int group = 0;; ++group) {
+        int count = GetParameterCount(group);
+        if (count == 0)
+            break;
+        for (int i = 0; i < count; ++i) {
+            int id = GetParameterId(group, i);
+            file.SetString("SETTING", StrPrintf("P%d", id), GetValueText(id));
+        }
+    }
+}
+
+void CParBase::LoadSettings(const CIniFile& file) {
+    for (int group = 0;; ++group) {
+        int count = GetParameterCount(group);
+        if (count == 0)
+            break;
+        for (int i = 0; i < count; ++i) {
+            int id = GetParameterId(group, i);
+            std::string text = file.GetString("SETTING", StrPrintf("P%d", id));
+            // The profile reader's buffer held 511 characters.
+            if (text.size() > 511)
+                text.resize(511);
+            // Files written before the response property existed lack its key.
+            if (id == 69 && text.empty())
+                text = "0";
+            SetValueText(id, text, false);
+        }
+    }
+}
+
+void CParBase::SaveFile(const std::string& path) const {
+    CIniFile file;
+    SaveSettings(file);
+    file.SetInt("HEAD", "MODEL", m_modelNumber);
+    file.Save(path);
+}
+
+void CParBase::LoadFile(const std::string& path) {
+    CIniFile file = CIniFile::Load(path);
+    if (file.GetInt("HEAD", "MODEL", 0) != m_modelNumber)
+        throw CPrivateException::FromId(213);
+    LoadSettings(file);
+}

@@ -1,0 +1,22 @@
+#include "model/ParameterFile.h"
+
+#include "comm/CPrivateException.h"
+#include "model/CDeviceType.h"
+#include "model/CIniFile.h"
+#include "resources/StringIds.h"
+
+OpenedParameterFile OpenParameterFile(const std::string& path) {
+    OpenedParameterFile result;
+    try {
+        int model = CIniFile::Load(path).GetInt("HEAD", "MODEL", 0);
+        int typeCode = CDeviceType::TypeCodeFromModelNumber(model);
+        if (typeCode == 0)
+            throw CPrivateException::FromId(kMsgFileModelMismatch);
+        auto set = CDeviceType::NewParameterSet(typeCode);
+        set->LoadFile(path);
+        result.set = std::move(set);
+    } catch (const CPrivateException& e) {
+        result.error = e.Message();
+    }
+    return result;
+}
