@@ -15,8 +15,7 @@ struct ModelRow {
 };
 
 constexpr ModelRow kModelTable[] = {
-    {1001, 9},  {1002, 10}, {1011, 11}, {1012, 12},
-    {1021, 13}, {1022, 14}, {1031, 15}, {1032, 16},
+    {1001, 9}, {1002, 10}, {1011, 11}, {1012, 12}, {1021, 13}, {1022, 14}, {1031, 15}, {1032, 16},
 };
 
 void IdleWait() {
@@ -24,7 +23,10 @@ void IdleWait() {
 }
 } // namespace
 
-CDeviceInterface::CDeviceInterface() : m_set(m_deviceType.Current()->Clone()) {}
+// The device type is declared after the set, so the set is made in the body.
+CDeviceInterface::CDeviceInterface() {
+    m_set.reset(m_deviceType.Current()->Clone());
+}
 
 CDeviceInterface::~CDeviceInterface() = default;
 
