@@ -174,11 +174,11 @@ void CPortList::Build(const std::string& root, const std::string& simulatorDir) 
                 continue; // a UART slot without hardware
             std::string description = UsbDescription(deviceDir, sys);
             if (description.empty())
-                description = Basename(ReadLinkTarget(deviceDir + "/driver"));
+                description = "Serial port";
             PortEntry entry;
             auto found = stable.find(name);
             entry.path = found != stable.end() ? found->second : "/dev/" + name;
-            entry.displayName = description.empty() ? name : description + " (" + name + ")";
+            entry.displayName = description + " (" + name + ")";
             if (uart >= 0 && uart < kFixedPorts)
                 m_entries[static_cast<std::size_t>(uart)] = entry;
             else

@@ -15,9 +15,9 @@ struct PortEntry {
 //  1. the fixed list /dev/ttyS0 .. /dev/ttyS15 (shown as ttyS0 .. ttyS15);
 //  2. the serial ports that really exist (/sys/class/tty/*/device; a platform UART whose type
 //     is 0 has no hardware behind it): a ttyS0..15 entry is replaced, any other port is added
-//     after the fixed list in name order. USB adapters show maker and product; where
-//     /dev/serial/by-id holds a link to the port, that stable name is the path, so the setting
-//     survives replugging;
+//     after the fixed list in name order. USB adapters show maker and product, other ports
+//     "Serial port (<name>)"; where /dev/serial/by-id holds a link to the port, that stable
+//     name is the path, so the setting survives replugging;
 //  3. running simulators registered by q3sim (one "<pid>.port" file each, holding
 //     "<path>\t<display name>\n"; files of ended processes and malformed ones are skipped).
 // Never fails: a source that cannot be read is skipped.

@@ -95,11 +95,11 @@ TEST(PortList, RealPortsReplaceFixedEntriesAndFollowThemInNameOrder) {
     FakeSystem fake;
     CPortList list(fake.Root(), fake.Simulators());
     ASSERT_EQ(19, list.Count());
-    EXPECT_EQ((PortEntry{"/dev/ttyS0", "serial8250 (ttyS0)"}), list.Entries()[0]);
+    EXPECT_EQ((PortEntry{"/dev/ttyS0", "Serial port (ttyS0)"}), list.Entries()[0]);
     // An empty UART slot keeps its fixed entry.
     EXPECT_EQ((PortEntry{"/dev/ttyS1", "ttyS1"}), list.Entries()[1]);
     EXPECT_EQ((PortEntry{"/dev/ttyACM0", "Modem Port (ttyACM0)"}), list.Entries()[16]);
-    EXPECT_EQ((PortEntry{"/dev/ttyS20", "serial8250 (ttyS20)"}), list.Entries()[17]);
+    EXPECT_EQ((PortEntry{"/dev/ttyS20", "Serial port (ttyS20)"}), list.Entries()[17]);
     EXPECT_EQ((PortEntry{"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0",
                          "FTDI FT232R USB UART (ttyUSB0)"}),
               list.Entries()[18]);
