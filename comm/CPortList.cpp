@@ -198,10 +198,11 @@ void CPortList::Build(const std::string& root, const std::string& simulatorDir) 
             if (file.size() <= suffix.size() ||
                 file.compare(file.size() - suffix.size(), suffix.size(), suffix) != 0)
                 continue;
-            std::string pid = file.substr(0, file.size() - suffix.size());
-            if (pid.find_first_not_of("0123456789") != std::string::npos || pid.size() > 9)
+            // "<pid>.port", or "<pid>-<n>.port" for further ports of one process.
+            std::size_t digits = file.find_first_not_of("0123456789");
+            if (digits == 0 || digits > 9)
                 continue;
-            if (ProcessEnded(std::atol(pid.c_str())))
+            if (ProcessEnded(std::atol(file.substr(0, digits).c_str())))
                 continue;
             std::ifstream in(simulatorDir + "/" + file);
             std::string line;

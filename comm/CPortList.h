@@ -18,8 +18,9 @@ struct PortEntry {
 //     after the fixed list in name order. USB adapters show maker and product, other ports
 //     "Serial port (<name>)"; where /dev/serial/by-id holds a link to the port, that stable
 //     name is the path, so the setting survives replugging;
-//  3. running simulators registered by q3sim (one "<pid>.port" file each, holding
-//     "<path>\t<display name>\n"; files of ended processes and malformed ones are skipped).
+//  3. running simulators registered by q3sim (one "<pid>.port" or "<pid>-<n>.port" file each,
+//     holding "<path>\t<display name>\n"; files of ended processes and malformed ones are
+//     skipped).
 // Never fails: a source that cannot be read is skipped.
 class CPortList {
 public:

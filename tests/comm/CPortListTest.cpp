@@ -112,12 +112,18 @@ TEST(PortList, RunningSimulatorsComeLastAndEndedOrMalformedOnesAreSkipped) {
                    "/dev/pts/7\tQ3 simulator Q3VA (pts/7)\n");
     WriteWholeFile(sims + "/" + std::to_string(EndedPid()) + ".port",
                    "/dev/pts/8\tQ3 simulator gone\n");
+    WriteWholeFile(sims + "/" + std::to_string(::getpid()) + "-2.port",
+                   "/tmp/q3sim-link\tQ3 simulator Q3VA1 (/tmp/q3sim-link)\n");
     WriteWholeFile(sims + "/1.port", "no tab in this line\n");
+    WriteWholeFile(sims + "/.1.port", "/dev/pts/11\thidden\n");
     WriteWholeFile(sims + "/notapid.port", "/dev/pts/9\tname\n");
     WriteWholeFile(sims + "/" + std::to_string(::getppid()) + ".txt", "/dev/pts/10\tname\n");
     CPortList list(fake.Root(), sims);
-    ASSERT_EQ(20, list.Count());
-    EXPECT_EQ((PortEntry{"/dev/pts/7", "Q3 simulator Q3VA (pts/7)"}), list.Entries()[19]);
+    ASSERT_EQ(21, list.Count());
+    // In file name order: "<pid>-2.port" sorts before "<pid>.port".
+    EXPECT_EQ((PortEntry{"/tmp/q3sim-link", "Q3 simulator Q3VA1 (/tmp/q3sim-link)"}),
+              list.Entries()[19]);
+    EXPECT_EQ((PortEntry{"/dev/pts/7", "Q3 simulator Q3VA (pts/7)"}), list.Entries()[20]);
 }
 
 TEST(PortList, SimulatorDirectoryFollowsTheRuntimeDirectory) {
