@@ -100,7 +100,6 @@ const InputTypeRange kRangesQA[] = {
 
 CParTypeQA::CParTypeQA() : CParTypeCommon(kDescQA) {
     InitDefaults();
-    Put(kIdCustomFirst + 1, 1);
 }
 
 int CParTypeQA::InputTypeCount() const {
