@@ -58,7 +58,7 @@ void BM_BrowseDrawFullView(benchmark::State& state) {
     Draw(state, true);
 }
 
-// Browsing a zoomed-in tenth of a second at the end of the recording: found by bisection.
+// Browsing the last minute of the recording: its first point is found by bisection.
 void BM_BrowseDrawZoomedEnd(benchmark::State& state) {
     CGraphView graph;
     Record(graph, kSamples);

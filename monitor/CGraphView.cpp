@@ -81,14 +81,14 @@ void CGraphView::clear() {
 }
 
 void CGraphView::setRange(double tLow, double tHigh, double vLow, double vHigh) {
-    if (tLow == tHigh)
-        tHigh += 0.1;
-    if (vLow == vHigh)
-        vHigh += 0.1;
     m_homeTimeMin = tLow;
     m_homeTimeMax = tHigh;
     m_homeValueMin = vLow;
     m_homeValueMax = vHigh;
+    if (tLow == tHigh)
+        tHigh += 0.1;
+    if (vLow == vHigh)
+        vHigh += 0.1;
     setView(tLow, tHigh, vLow, vHigh);
 }
 

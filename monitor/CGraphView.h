@@ -29,7 +29,7 @@ public:
     const CGraphStore& store() const { return m_store; }
 
     // Range ------------------------------------------------------------------------------------
-    // Stores the home range (a zero span widened by 0.1 at the top), then setView.
+    // Stores the home range as given, then setView with a zero span widened by 0.1 at the top.
     void setRange(double tLow, double tHigh, double vLow, double vHigh);
     // Clamps to the minimum spans (0.001 s, 0.0001) and the limits, keeping the span where it
     // can; computes steps and label formats. A non-finite argument leaves the view unchanged.

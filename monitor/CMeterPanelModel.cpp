@@ -1,22 +1,8 @@
 #include "monitor/CMeterPanelModel.h"
 
-#include "model/CParBase.h"
 #include "resources/CStringTable.h"
 
 namespace {
-class CParBaseMeterSource : public IMeterSource {
-public:
-    explicit CParBaseMeterSource(const CParBase& model) : m_model(model) {}
-    int GetInputCount() const override { return m_model.GetInputCount(); }
-    int GetOutputCount() const override { return m_model.GetOutputCount(); }
-    std::string GetDisplayText(int id) const override { return m_model.GetDisplayText(id, false); }
-    int32_t GetValue(int id) const override { return m_model.GetValue(id); }
-    int32_t GetStatusWord() const override { return m_model.GetStatusWord(); }
-
-private:
-    const CParBase& m_model;
-};
-
 // Title string ids of the three meters by layout.
 constexpr int kTitleIds[3][3] = {
     {1019, 1020, 1020}, // "Input", "Output", "Output" (third page hidden)
@@ -84,8 +70,4 @@ void CMeterPanelModel::update(const IMeterSource& source) {
                               source.GetValue(kOutput2RangeHigh) / 10000.0);
         second.setValueText(source.GetDisplayText(kOutput2Live), false);
     }
-}
-
-void CMeterPanelModel::update(const CParBase& model) {
-    update(CParBaseMeterSource(model));
 }

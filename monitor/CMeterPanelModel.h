@@ -1,11 +1,10 @@
 #pragma once
 
+#include "model/CParBase.h"
 #include "monitor/CMeterModel.h"
 
 #include <cstdint>
 #include <string>
-
-class CParBase;
 
 // What the meter panel reads from a parameter set; CParBase through an adapter, or a test fake.
 class IMeterSource {
@@ -18,6 +17,20 @@ public:
     // Raw value (fixed-4 values are x 10000).
     virtual int32_t GetValue(int id) const = 0;
     virtual int32_t GetStatusWord() const = 0;
+};
+
+// A parameter set as a meter source.
+class CParBaseMeterSource : public IMeterSource {
+public:
+    explicit CParBaseMeterSource(const CParBase& model) : m_model(model) {}
+    int GetInputCount() const override { return m_model.GetInputCount(); }
+    int GetOutputCount() const override { return m_model.GetOutputCount(); }
+    std::string GetDisplayText(int id) const override { return m_model.GetDisplayText(id, false); }
+    int32_t GetValue(int id) const override { return m_model.GetValue(id); }
+    int32_t GetStatusWord() const override { return m_model.GetStatusWord(); }
+
+private:
+    const CParBase& m_model;
 };
 
 // The meter panel without its windows: three meters, the layout (which titles, whether the third
@@ -53,10 +66,15 @@ public:
 
     void update(const IMeterSource& source);
     // Reads the model through GetInputCount, GetOutputCount, GetDisplayText(id, false), GetValue
-    // and GetStatusWord.
+    // and GetStatusWord. Inline, like CParBaseMeterSource, so that only code that has the model
+    // classes at hand refers to them.
     void update(const CParBase& model);
 
 private:
     CMeterModel m_meters[kMeterCount];
     int m_layout = -1;
 };
+
+inline void CMeterPanelModel::update(const CParBase& model) {
+    update(CParBaseMeterSource(model));
+}

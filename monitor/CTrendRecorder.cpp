@@ -1,7 +1,6 @@
 #include "monitor/CTrendRecorder.h"
 
 #include "comm/CPrivateException.h"
-#include "model/CParBase.h"
 #include "monitor/CGraphView.h"
 #include "tables/CAtomicFileWriter.h"
 #include "tables/TextScan.h"
@@ -79,12 +78,6 @@ bool CTrendRecorder::addSample(const std::string& valueText, const std::string& 
         m_elapsed = 0.1;
     m_graph.setRange(0, m_elapsed, m_viewMin, m_viewMax);
     return true;
-}
-
-bool CTrendRecorder::addSample(const CParBase& model, int64_t nowMs) {
-    if (!m_running)
-        return false;
-    return addSample(model.GetDisplayText(kInputValueId, false), model.GetInputUnitText(), nowMs);
 }
 
 void CTrendRecorder::exportCsv(const std::string& path) const {

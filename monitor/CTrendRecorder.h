@@ -1,10 +1,11 @@
 #pragma once
 
+#include "model/CParBase.h"
+
 #include <cstdint>
 #include <string>
 
 class CGraphView;
-class CParBase;
 
 // The trend page's recording logic: starts and stops a recording on its graph, turns every poll
 // result into a sample at the seconds elapsed since the first one, and keeps the value axis
@@ -16,6 +17,7 @@ public:
     static constexpr int kInputValueId = 60000;
 
     // Sets up the graph as the page does at creation (range 0..1, -0.11..0.11; clock labels).
+    // The graph is borrowed and must outlive the recorder.
     explicit CTrendRecorder(CGraphView& graph);
 
     // Clears the graph and starts recording in live mode; false (nothing done) while running.
@@ -28,7 +30,13 @@ public:
     // running; true when the graph changed and wants a repaint.
     bool addSample(const std::string& valueText, const std::string& unitText, int64_t nowMs);
     // The same with GetDisplayText(kInputValueId, false) and GetInputUnitText() of model.
-    bool addSample(const CParBase& model, int64_t nowMs);
+    // Inline: only code that has the model classes at hand refers to them.
+    bool addSample(const CParBase& model, int64_t nowMs) {
+        if (!m_running)
+            return false;
+        return addSample(model.GetDisplayText(kInputValueId, false), model.GetInputUnitText(),
+                         nowMs);
+    }
 
     // Writes the recorded samples as CSV: "elapsed_s,value (<unit>)", then "%.3f,%.4f" per sample,
     // whole or not at all. Throws CPrivateException "Can not write the CSV file." on failure.
