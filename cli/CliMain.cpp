@@ -1,8 +1,251 @@
 #include "cli/CliMain.h"
 
-#include <ostream>
+#include "cli/CliOptions.h"
+#include "comm/CPrivateException.h"
+#include "model/CDeviceType.h"
+#include "model/CModelContext.h"
+#include "model/ParameterFile.h"
 
-int RunCli(int, char**, std::ostream&, std::ostream& err) {
-    err << "q3cli: no command\n";
-    return 2;
+#include <cerrno>
+#include <charconv>
+#include <memory>
+#include <ostream>
+#include <strings.h>
+#include <sys/stat.h>
+
+namespace {
+constexpr const char* kUsage =
+    R"(Usage: q3cli [options] COMMAND [ARGS]
+
+Parameter files (no device needed):
+  new MODEL FILE             write a parameter file with the defaults of MODEL
+                             (Q3VA, Q3VA1, Q3VB, Q3VB1, Q3VC, Q3VC1, Q3VD, Q3VD1 or a model
+                             number such as 1001); refuses to overwrite FILE without --force
+  show FILE [--group N]      one line per parameter: id, name, value as the list shows it
+  get FILE ID                the parameter's value as the file stores it
+  set FILE ID VALUE          apply VALUE as an edit in the parameter list does (checked);
+                             a choice takes its index or its exact text; saves on success
+  import-table CFG TABLE     take a table file over into the custom or XY table
+  export-table CFG TABLE     write the table in use to a table file
+
+Device (serial port or Modbus TCP):
+  ports                      the serial ports found on this machine
+  identify                   model, serial number, versions, tag, date and status
+  upload FILE                read every setting of the device into a parameter file
+  download FILE              write the settings of a parameter file to the device
+  compare FILE               list the parameters where device and file differ
+  monitor [--count N] [--csv]  live values, one line per poll
+
+Options:
+  --unit C|F|K               temperature unit for shown and typed values (default C)
+  --port PATH                serial port (default: the port chosen in Preferences)
+  --tcp HOST:PORT            Modbus TCP instead of a serial port
+  --trace                    print the Modbus trace on standard error
+  --help                     this text
+
+Exit status: 0 success, 1 rejected value or failed operation, 2 usage error.
+)";
+
+int ParseNumber(const std::string& text, const char* what) {
+    int value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size())
+        throw CliUsageError{std::string("invalid ") + what + ": " + text};
+    return value;
+}
+
+int ParseUnit(const std::string& text) {
+    if (text == "C" || text == "c")
+        return kUnitCelsius;
+    if (text == "F" || text == "f")
+        return kUnitFahrenheit;
+    if (text == "K" || text == "k")
+        return kUnitKelvin;
+    throw CliUsageError{"invalid unit (use C, F or K): " + text};
+}
+
+// A model string in any case or a model number; 0 when unknown.
+int TypeCodeOf(const std::string& model) {
+    for (int code = CDeviceType::kFirstTypeCode; code <= CDeviceType::kLastTypeCode; ++code) {
+        auto set = CDeviceType::NewParameterSet(code);
+        if (set && strcasecmp(set->ModelString().c_str(), model.c_str()) == 0)
+            return code;
+    }
+    int number = 0;
+    auto [end, ec] = std::from_chars(model.data(), model.data() + model.size(), number);
+    if (ec == std::errc() && end == model.data() + model.size())
+        return CDeviceType::TypeCodeFromModelNumber(number);
+    return 0;
+}
+
+std::unique_ptr<CParBase> Open(const std::string& path) {
+    OpenedParameterFile opened = OpenParameterFile(path);
+    if (!opened.set)
+        throw CPrivateException(opened.error);
+    return std::move(opened.set);
+}
+
+void Need(const CliOptions& o, std::size_t operands, const char* form) {
+    if (o.args.size() != operands + 1)
+        throw CliUsageError{std::string("usage: q3cli ") + form};
+}
+
+// The id as a parameter that parameter files hold (groups 0 to 2).
+bool FileHolds(const CParBase& set, int id) {
+    for (int g = 0; g <= kGroupTable; ++g)
+        for (int i = 0; i < set.GetParameterCount(g); ++i)
+            if (set.GetParameterId(g, i) == id)
+                return true;
+    return false;
+}
+
+void RequireHeld(const CParBase& set, int id) {
+    if (!FileHolds(set, id))
+        throw CPrivateException("Parameter " + std::to_string(id) + " does not exist in " +
+                                set.ModelString() + " parameter files.");
+}
+
+int CmdNew(const CliOptions& o, std::ostream&) {
+    Need(o, 2, "new MODEL FILE");
+    int code = TypeCodeOf(o.args[1]);
+    if (code == 0)
+        throw CliUsageError{"unknown model: " + o.args[1]};
+    struct stat st {};
+    if (!o.force && ::stat(o.args[2].c_str(), &st) == 0)
+        throw CPrivateException(o.args[2] + " exists already; use --force to replace it.");
+    CDeviceType::NewParameterSet(code)->SaveFile(o.args[2]);
+    return 0;
+}
+
+int CmdShow(const CliOptions& o, std::ostream& out) {
+    Need(o, 1, "show FILE [--group N]");
+    auto set = Open(o.args[1]);
+    int first = o.group >= 0 ? o.group : 0;
+    int last = o.group >= 0 ? o.group : kGroupTable;
+    for (int g = first; g <= last; ++g) {
+        for (int i = 0; i < set->GetParameterCount(g); ++i) {
+            int id = set->GetParameterId(g, i);
+            out << id << '\t' << set->GetParameterName(id) << '\t' << set->GetDisplayText(id, true)
+                << '\n';
+        }
+    }
+    return 0;
+}
+
+int CmdGet(const CliOptions& o, std::ostream& out) {
+    Need(o, 2, "get FILE ID");
+    int id = ParseNumber(o.args[2], "parameter id");
+    auto set = Open(o.args[1]);
+    RequireHeld(*set, id);
+    out << set->GetValueText(id) << '\n';
+    return 0;
+}
+
+int CmdSet(const CliOptions& o, std::ostream&) {
+    Need(o, 3, "set FILE ID VALUE");
+    int id = ParseNumber(o.args[2], "parameter id");
+    auto set = Open(o.args[1]);
+    RequireHeld(*set, id);
+    const std::string& value = o.args[3];
+    CEditResult edit;
+    switch (set->GetParameterKind(id)) {
+    case kKindText:
+        edit.result = 2;
+        edit.text = value;
+        break;
+    case kKindChoice: {
+        std::string choices;
+        int index = -1;
+        for (int i = 0; i < 1000; ++i) {
+            std::string text = set->FormatValue(id, i, false);
+            if (text.empty())
+                break;
+            if (text == value || std::to_string(i) == value)
+                index = i;
+            choices += (i ? ", " : "") + std::to_string(i) + " \"" + text + "\"";
+        }
+        if (index < 0)
+            throw CPrivateException(set->GetParameterName(id) + " takes one of: " + choices + ".");
+        edit.result = 1;
+        edit.choiceIndex = index;
+        break;
+    }
+    default:
+        throw CPrivateException(set->GetParameterName(id) + " (" + o.args[2] +
+                                ") cannot be edited here.");
+    }
+    set->SetFromEditor(id, edit);
+    set->SaveFile(o.args[1]);
+    return 0;
+}
+
+struct Command {
+    const char* name;
+    int (*run)(const CliOptions&, std::ostream&);
+};
+
+constexpr Command kCommands[] = {
+    {"new", CmdNew},
+    {"show", CmdShow},
+    {"get", CmdGet},
+    {"set", CmdSet},
+};
+} // namespace
+
+CliOptions ParseCliOptions(int argc, char** argv) {
+    CliOptions o;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc)
+                throw CliUsageError{a + " needs a value"};
+            return argv[++i];
+        };
+        if (a == "--help" || a == "-h")
+            o.help = true;
+        else if (a == "--trace")
+            o.trace = true;
+        else if (a == "--csv")
+            o.csv = true;
+        else if (a == "--force")
+            o.force = true;
+        else if (a == "--port")
+            o.port = value();
+        else if (a == "--tcp")
+            o.tcp = value();
+        else if (a == "--unit")
+            o.unit = ParseUnit(value());
+        else if (a == "--group")
+            o.group = ParseNumber(value(), "group");
+        else if (a == "--count")
+            o.count = ParseNumber(value(), "count");
+        else if (a.size() > 1 && a[0] == '-' && a != "-")
+            throw CliUsageError{"unknown option: " + a};
+        else
+            o.args.push_back(a);
+    }
+    return o;
+}
+
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    try {
+        CliOptions o = ParseCliOptions(argc, argv);
+        if (o.help) {
+            out << kUsage;
+            return 0;
+        }
+        if (o.args.empty())
+            throw CliUsageError{"no command; see q3cli --help"};
+        CModelContext::SetTempUnit(o.unit >= 0 ? o.unit : kUnitCelsius);
+        for (const Command& c : kCommands)
+            if (o.args[0] == c.name)
+                return c.run(o, out);
+        throw CliUsageError{"unknown command: " + o.args[0] + "; see q3cli --help"};
+    } catch (const CliUsageError& e) {
+        err << "q3cli: " << e.message << '\n';
+        return 2;
+    } catch (const CPrivateException& e) {
+        err << e.Message() << '\n';
+        return 1;
+    }
 }
