@@ -280,3 +280,41 @@ TEST_F(QBModel, SingleOutputVariantKeepsOutput1NamesAndOutput2Adjustments) {
     EXPECT_EQ(2, qb1.GetValue(kIdInputType));
     EXPECT_EQ(1150000, qb1.GetValue(Y(1)));
 }
+
+namespace {
+struct FakeXYEditor : ITableEditor {
+    bool ok = true;
+    XYTable answer;
+    XYTable given;
+    bool EditTemperatureTable(void*, TemperatureTable&, int) override { return false; }
+    bool EditXYTable(void*, XYTable& table) override {
+        given = table;
+        if (ok)
+            table = answer;
+        return ok;
+    }
+};
+} // namespace
+
+TEST_F(QBModel, TableActionHandsThePairsInUseAndTakesTheAnswerOver) {
+    FakeXYEditor editor;
+    SetTableEditor(&editor);
+    qb.SetValue(kIdXYPoints, 3, true);
+    qb.SetValue(X(2), 1000000, true);
+    qb.SetValue(Y(2), 500000, true);
+    editor.answer.x = {80.0, 20.0};
+    editor.answer.y = {0.0, 100.0};
+    qb.RunGroupAction(nullptr, kGroupTable, 0);
+    EXPECT_EQ((std::vector<double>{-15.0, 115.0, 100.0}), editor.given.x);
+    EXPECT_EQ((std::vector<double>{-15.0, 115.0, 50.0}), editor.given.y);
+    EXPECT_EQ(2, qb.GetValue(kIdXYPoints));
+    EXPECT_EQ(800000, qb.GetValue(X(0)));
+    EXPECT_EQ(1000000, qb.GetValue(Y(1)));
+    EXPECT_EQ(0, qb.GetValue(X(2)));
+    EXPECT_TRUE(messages.empty());
+    editor.ok = false;
+    editor.answer.x = {1.0};
+    qb.RunGroupAction(nullptr, kGroupTable, 0);
+    EXPECT_EQ(2, qb.GetValue(kIdXYPoints));
+    SetTableEditor(nullptr);
+}

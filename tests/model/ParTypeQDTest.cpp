@@ -255,3 +255,71 @@ TEST_F(QDModel, SingleOutputVariantDropsOutputTwoAsTheRtdVariantDoes) {
               ThrownMessage([&] { qd1.CheckOutputValue(0, -30001); }));
     EXPECT_EQ(1, qd1.GetValue(kIdCustomFirst + 1));
 }
+
+namespace {
+// Stands in for the table dialog: records what it was given and answers with a prepared table.
+struct FakeTableEditor : ITableEditor {
+    bool ok = true;
+    TemperatureTable answer;
+    TemperatureTable given;
+    int unit = -1;
+    int calls = 0;
+    bool EditTemperatureTable(void*, TemperatureTable& table, int u) override {
+        ++calls;
+        given = table;
+        unit = u;
+        if (ok)
+            table = answer;
+        return ok;
+    }
+    bool EditXYTable(void*, XYTable&) override { return false; }
+};
+
+class QDTableAction : public QDModel {
+protected:
+    FakeTableEditor editor;
+    void SetUp() override {
+        QDModel::SetUp();
+        SetTableEditor(&editor);
+    }
+    void TearDown() override {
+        SetTableEditor(nullptr);
+        QDModel::TearDown();
+    }
+};
+} // namespace
+
+TEST_F(QDTableAction, OkTakesTheTableOverAndShowsTheFirstOrderFaultOnly) {
+    qd.SetValue(kIdCustomStart, -2000000, true);
+    qd.SetValue(kIdCustomPoints, 3, true);
+    qd.SetValue(kIdCustomFirst + 2, 25000, true);
+    CModelContext::SetTempUnit(kUnitKelvin);
+    editor.answer.start = 100.00006;
+    editor.answer.step = 20;
+    editor.answer.values = {1.0, 2.0, 1.5, 1.0, 3.0};
+    qd.RunGroupAction(nullptr, kGroupTable, 0);
+    EXPECT_DOUBLE_EQ(-200.0, editor.given.start);
+    EXPECT_EQ((std::vector<double>{0.0, 0.0001, 2.5}), editor.given.values);
+    EXPECT_EQ(kUnitKelvin, editor.unit);
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ("Invalid resistance value order in the table file.(line 2)", messages[0]);
+    EXPECT_EQ(CPrivateException::Icon::Stop, icons[0]);
+    EXPECT_EQ(5, qd.GetValue(kIdCustomPoints));
+    EXPECT_EQ(1000001, qd.GetValue(kIdCustomStart));
+    EXPECT_EQ(20, qd.GetValue(kIdCustomStep));
+    EXPECT_EQ(30000, qd.GetValue(kIdCustomFirst + 4));
+}
+
+TEST_F(QDTableAction, CancelAndOtherGroupsChangeNothing) {
+    editor.ok = false;
+    editor.answer.values = {5.0, 6.0, 7.0};
+    qd.RunGroupAction(nullptr, kGroupTable, 0);
+    EXPECT_EQ(1, editor.calls);
+    EXPECT_EQ(2, qd.GetValue(kIdCustomPoints));
+    EXPECT_EQ(1, qd.GetValue(kIdCustomFirst + 1));
+    editor.ok = true;
+    qd.RunGroupAction(nullptr, kGroupTable, 1);
+    qd.RunGroupAction(nullptr, kGroupSettings, 0);
+    EXPECT_EQ(1, editor.calls);
+    EXPECT_TRUE(messages.empty());
+}
