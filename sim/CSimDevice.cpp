@@ -155,7 +155,7 @@ const char* SimFaultName(CSimFault fault) {
 }
 
 CSimDevice::CSimDevice(int modelNumber, const CSimIdentity& identity)
-    : m_model(ModelOrThrow(modelNumber)), m_identity(identity), m_map(m_model, identity.firmware),
+    : m_model(ModelOrThrow(modelNumber)), m_map(m_model, identity.firmware),
       m_defaults(m_map.DefaultImage(identity)), m_image(m_defaults) {
     UpdateLiveLocked();
 }
@@ -887,11 +887,26 @@ void CSimDevice::AttachStateFile(const std::string& path) {
         std::copy_n(m_image.begin() + kFactoryModelText, 16, m_image.begin() + kModelText);
     }
     m_statePath = path;
-    SaveStateLocked();
+    try {
+        WriteStateLocked(); // an unwritable place shows now, not at the first setting write
+    } catch (...) {
+        m_statePath.clear();
+        throw;
+    }
     UpdateLiveLocked();
 }
 
 void CSimDevice::SaveStateLocked() {
+    try {
+        WriteStateLocked();
+    } catch (const std::exception& error) {
+        // The request was carried out; only its persistence failed.
+        std::fprintf(stderr, "q3sim: %s\n", error.what());
+        m_pendingTrace.push_back(std::string("state not saved: ") + error.what());
+    }
+}
+
+void CSimDevice::WriteStateLocked() {
     if (m_statePath.empty()) {
         return;
     }
@@ -902,13 +917,7 @@ void CSimDevice::SaveStateLocked() {
             state.registers.emplace_back(static_cast<uint16_t>(a), m_image[a]);
         }
     }
-    try {
-        SimSaveState(m_statePath, state);
-    } catch (const std::exception& error) {
-        // The request was carried out; only its persistence failed.
-        std::fprintf(stderr, "q3sim: %s\n", error.what());
-        m_pendingTrace.push_back(std::string("state not saved: ") + error.what());
-    }
+    SimSaveState(m_statePath, state);
 }
 
 void CSimDevice::Initialise() {

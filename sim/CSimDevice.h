@@ -108,9 +108,10 @@ public:
     void SetTraceSink(std::function<void(const std::string&)> sink);
     void Trace(const std::string& line);
 
-    // Keep the settings in a file: loads it when it exists (throws std::runtime_error on a
-    // malformed file or one of another model), then rewrites it after every write that changes
-    // a persisted register.
+    // Keep the settings in a file: loads it when it exists, writes it back at once, then
+    // rewrites it after every write that changes a persisted register (settings, tag,
+    // calibration date, factory area). Throws std::runtime_error on a malformed file, one of
+    // another model, or one that cannot be written; a later failed rewrite is only reported.
     void AttachStateFile(const std::string& path);
     // What register 30000 := 99 does: every setting and factory table back to its default;
     // the unit's identity (serial number, model text) stays.
@@ -131,13 +132,13 @@ private:
     void ApplyFaultLocked(CSimFault fault, CSimReply& reply, bool tcp);
     void LogLocked(CSimRequestRecord record);
     void SaveStateLocked();
+    void WriteStateLocked(); // throws std::runtime_error
     void FlushTrace();
 
     int32_t I32(uint16_t address) const;
     void Put32(uint16_t address, int32_t value);
 
     const CSimModelInfo m_model;
-    const CSimIdentity m_identity;
     const CSimRegisterMap m_map;
     const std::vector<uint16_t> m_defaults;
 

@@ -114,6 +114,8 @@ TEST(SimStateFile, MalformedOrForeignFilesAreRefused) {
     CSimDevice other(1001);
     EXPECT_THROW(other.AttachStateFile(path), std::runtime_error);
     EXPECT_FALSE(SimLoadState(dir.File("missing.state")));
+    CSimDevice nowhere(1001);
+    EXPECT_THROW(nowhere.AttachStateFile(dir.File("no/such/dir/unit.state")), std::runtime_error);
 }
 
 TEST(SimStateFile, UnknownAndReadOnlyAddressesInTheFileAreNotLoaded) {
