@@ -2,6 +2,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/DeviceCommands.h"
+#include "cli/TableCommands.h"
 #include "comm/CPrivateException.h"
 #include "model/CDeviceType.h"
 #include "model/CModelContext.h"
@@ -241,6 +242,10 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         for (const Command& c : kCommands)
             if (o.args[0] == c.name)
                 return c.run(o, out);
+        if (o.args[0] == "import-table")
+            return CmdImportTable(o, out, err);
+        if (o.args[0] == "export-table")
+            return CmdExportTable(o, out, err);
         if (IsDeviceCommand(o.args[0]))
             return RunDeviceCommand(o, out, err);
         throw CliUsageError{"unknown command: " + o.args[0] + "; see q3cli --help"};
