@@ -279,3 +279,16 @@ std::size_t CSerialIO::Read(uint8_t* buffer, std::size_t size) {
     }
     return got;
 }
+
+std::size_t CSerialIO::ReadAvailable(uint8_t* buffer, std::size_t size) {
+    if (m_fd < 0)
+        return 0;
+    std::size_t got = 0;
+    while (got < size) {
+        ssize_t n = m_sys.Read(m_fd, buffer + got, size - got);
+        if (n <= 0)
+            break; // EAGAIN: nothing more there
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}

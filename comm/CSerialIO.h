@@ -61,6 +61,8 @@ public:
     // One read: ends when size bytes have arrived or the time-out has run out. Returns the
     // number of bytes read; a failed read or a closed port count as 0.
     std::size_t Read(uint8_t* buffer, std::size_t size);
+    // Collects what has already arrived, up to size bytes, without waiting.
+    std::size_t ReadAvailable(uint8_t* buffer, std::size_t size);
 
     const SerialTimeouts& Timeouts() const { return m_timeouts; }
     const SerialLine& Line() const { return m_line; }

@@ -4,6 +4,7 @@
 #include <thread>
 
 void CSerialTransport::Open(const CommSettings& settings) {
+    m_drainWaited = false;
     m_port.SetSettings(settings);
     m_port.Open();
     m_port.SetReadTimeout(3000);
@@ -12,9 +13,19 @@ void CSerialTransport::Open(const CommSettings& settings) {
 void CSerialTransport::DiscardInput() {
     m_port.PrepareDrainRead();
     uint8_t stale[512];
-    m_port.Read(stale, sizeof stale);
+    if (m_drainWaited)
+        m_port.ReadAvailable(stale, sizeof stale);
+    else
+        m_port.Read(stale, sizeof stale);
+    m_drainWaited = false;
+}
+
+void CSerialTransport::Send(const uint8_t* frame, std::size_t size) {
+    m_drainWaited = false;
+    m_port.Write(frame, size);
 }
 
 void CSerialTransport::Pause(uint32_t ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms + kDrainMs));
+    m_drainWaited = true;
 }

@@ -12,17 +12,24 @@ public:
     void Open(const CommSettings& settings) override;
     void Close() override { m_port.Close(); }
     bool IsOpen() const override { return m_port.IsOpen(); }
+    // The 1 ms drain read. Right after a silent interval its wait has been spent already, as
+    // part of that pause, so only what has arrived is collected: the line sees the same quiet
+    // time and the same bytes are dropped, with one wake-up less per request.
     void DiscardInput() override;
-    void Send(const uint8_t* frame, std::size_t size) override { m_port.Write(frame, size); }
+    void Send(const uint8_t* frame, std::size_t size) override;
     void SetResponseTimeout(uint32_t ms) override { m_port.SetReadTimeout(ms); }
     std::size_t Receive(uint8_t* buffer, std::size_t size) override {
         return m_port.Read(buffer, size);
     }
+    // Sleeps ms plus the 1 ms of the next drain read.
     void Pause(uint32_t ms) override;
 
     CSerialIO& Port() { return m_port; }
     const CSerialIO& Port() const { return m_port; }
 
 private:
+    static constexpr uint32_t kDrainMs = 1;
+
     CSerialIO m_port;
+    bool m_drainWaited = false; // the drain read's wait was spent in the last pause
 };
