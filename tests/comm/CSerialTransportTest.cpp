@@ -1,0 +1,81 @@
+#include "comm/CSerialTransport.h"
+
+#include "tests/comm/PtyPair.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+double ElapsedMs(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Counts the waits of the port.
+class CCountingSystem : public CSystemCalls {
+public:
+    int polls = 0;
+
+protected:
+    int DoPoll(pollfd* fds, nfds_t count, int timeoutMs) override {
+        ++polls;
+        return CSystemCalls::DoPoll(fds, count, timeoutMs);
+    }
+};
+
+class SerialTransport : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CommSettings s;
+        s.portName = pty.SlavePath();
+        transport.Open(s);
+    }
+    // What is left in the port after the drain.
+    std::size_t Leftover() {
+        transport.SetResponseTimeout(30);
+        uint8_t buffer[64];
+        return transport.Receive(buffer, sizeof buffer);
+    }
+    CPtyPair pty;
+    CCountingSystem sys;
+    CSerialTransport transport{sys};
+};
+} // namespace
+
+TEST_F(SerialTransport, OpenSetsTheThreeSecondReadBound) {
+    EXPECT_EQ(3000u, transport.Port().Timeouts().readTotalConstant);
+}
+
+TEST_F(SerialTransport, DrainWaitsOneMillisecondAndDropsStaleBytes) {
+    pty.Write({0x01, 0x02, 0x03});
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    Clock::time_point start = Clock::now();
+    transport.DiscardInput();
+    EXPECT_GE(ElapsedMs(start), 1.0);
+    EXPECT_EQ(1u, transport.Port().Timeouts().readTotalConstant);
+    EXPECT_EQ(0u, Leftover());
+}
+
+TEST_F(SerialTransport, DrainAfterTheSilentIntervalHasSpentItsWaitThere) {
+    Clock::time_point start = Clock::now();
+    transport.Pause(13);
+    // The pause covers the silent interval and the drain's millisecond.
+    EXPECT_GE(ElapsedMs(start), 14.0);
+    pty.Write({0xAA, 0xBB});
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    sys.polls = 0;
+    transport.DiscardInput();
+    EXPECT_EQ(0, sys.polls) << "no second wait";
+    EXPECT_EQ(0u, Leftover()) << "bytes that arrived meanwhile are still dropped";
+    // A request sent since: the next drain waits again.
+    uint8_t frame[] = {0x01};
+    transport.Send(frame, 1);
+    sys.polls = 0;
+    start = Clock::now();
+    transport.DiscardInput();
+    EXPECT_GE(ElapsedMs(start), 1.0);
+    EXPECT_EQ(1, sys.polls);
+}
