@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# q3cli's device commands as a process against q3sim: the port list with the registered
+# simulator, identify, upload, compare, download, monitor, Modbus TCP and the exit statuses.
+set -euo pipefail
+bin=${1:?usage: comm_cli.sh BIN_DIR}
+work=$(mktemp -d)
+export XDG_RUNTIME_DIR="$work/runtime"
+export XDG_CONFIG_HOME="$work/config"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+pids=()
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+cleanup() {
+    local p
+    for p in "${pids[@]}"; do
+        kill "$p" 2>/dev/null || true
+        wait "$p" 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+for tool in q3cli q3sim; do
+    [ -x "$bin/$tool" ] || fail "$bin/$tool is missing: build it first"
+done
+command -v socat >/dev/null || fail "socat is not installed (Debian package socat)"
+cli="$bin/q3cli"
+
+# start NAME ARGS...: q3sim in the background; sets port to the path it prints.
+start() {
+    local name=$1
+    shift
+    "$bin/q3sim" "$@" >"$work/$name.out" 2>"$work/$name.err" &
+    pids+=($!)
+    local i
+    port=""
+    for i in $(seq 200); do
+        port=$(head -n 1 "$work/$name.out" 2>/dev/null || true)
+        [ -n "$port" ] && return 0
+        sleep 0.05
+    done
+    fail "q3sim $* printed no port: $(cat "$work/$name.err")"
+}
+
+start va --model Q3VA --serial SN-4711 --tag TT-101 --input constant:25
+va=$port
+
+# The registered simulator is offered after the sixteen fixed ports.
+ports=$("$cli" ports)
+printf '%s\n' "$ports" | head -n 1 | grep -q "^/dev/ttyS0	" ||
+    fail "first port line: $(printf '%s\n' "$ports" | head -n 1)"
+printf '%s\n' "$ports" | grep -q "^$va	" || fail "the simulator $va is not listed:
+$ports"
+
+out=$("$cli" identify --port "$va")
+printf '%s\n' "$out" | grep -qx "Model number	1001" || fail "identify: $out"
+printf '%s\n' "$out" | grep -qx "Serial	SN-4711" || fail "identify serial: $out"
+printf '%s\n' "$out" | grep -qx "Tag No.	TT-101" || fail "identify tag: $out"
+
+# The port chosen in Preferences is the default.
+mkdir -p "$XDG_CONFIG_HOME/Drennic"
+printf '[ComSettings]\r\nCOMPortName=%s\r\n' "$va" >"$XDG_CONFIG_HOME/Drennic/q3config.ini"
+"$cli" identify | grep -qx "Model number	1001" || fail "identify on the stored port"
+
+"$cli" upload "$work/va.cfg" 2>"$work/upload.err" || fail "upload: $(cat "$work/upload.err")"
+[ ! -s "$work/upload.err" ] || fail "upload wrote to a non-terminal standard error: $(cat "$work/upload.err")"
+out=$("$cli" compare "$work/va.cfg") || fail "compare of the uploaded file: $out"
+[ "$out" = "All parameters matching." ] || fail "compare: $out"
+
+"$cli" set "$work/va.cfg" 51 7.5 || fail "set"
+status=0
+out=$("$cli" compare "$work/va.cfg") || status=$?
+[ "$status" -eq 1 ] || fail "compare of a changed file exited $status"
+[ "$(printf '%s\n' "$out" | tail -n 1)" = "1 parameter(s) not matching." ] || fail "compare: $out"
+[ "$(printf '%s\n' "$out" | head -n 1 | awk -F'\t' '{print NF}')" -eq 4 ] || fail "compare line: $out"
+
+"$cli" download "$work/va.cfg" || fail "download"
+out=$("$cli" compare "$work/va.cfg") || fail "compare after the download: $out"
+
+out=$("$cli" monitor --count 2)
+[ "$(printf '%s\n' "$out" | wc -l)" -eq 2 ] || fail "monitor lines: $out"
+printf '%s\n' "$out" | head -n 1 | grep -q "	25.0" || fail "monitor input: $out"
+out=$("$cli" monitor --count 1 --csv)
+[ "$(printf '%s\n' "$out" | head -n 1 | cut -c1-5)" = "time," ] || fail "monitor csv: $out"
+
+# Another model: download and compare are refused with their messages.
+start vb --model Q3VB
+status=0
+err=$("$cli" download "$work/va.cfg" --port "$port" 2>&1) || status=$?
+[ "$status" -eq 1 ] || fail "download to another model exited $status"
+[ "$err" = "The settings of a different device cannot be downloaded." ] || fail "download: $err"
+status=0
+err=$("$cli" compare "$work/va.cfg" --port "$port" 2>&1) || status=$?
+[ "$status" -eq 1 ] && [ "$err" = "The settings of a different device cannot be compared." ] ||
+    fail "compare with another model ($status): $err"
+
+# Modbus TCP, with the trace on standard error.
+start tcp --model Q3VD1 --tcp 0
+err=$("$cli" identify --tcp "$port" --trace 2>&1 >/dev/null)
+printf '%s\n' "$err" | head -n 1 | grep -qx "ReadHoldingRegisters: adrs=9601 size=1" ||
+    fail "trace: $err"
+
+# A port nobody answers on: the composed message and exit status 1.
+socat -d -d "pty,raw,echo=0,link=$work/mute.a" "pty,raw,echo=0,link=$work/mute.b" 2>/dev/null &
+pids+=($!)
+for i in $(seq 100); do [ -e "$work/mute.b" ] && break; sleep 0.05; done
+status=0
+err=$("$cli" identify --port "$work/mute.b" 2>&1) || status=$?
+[ "$status" -eq 1 ] || fail "identify on a silent port exited $status"
+[ "$err" = "Modbus command failed. command=ReadHoldingRegister address=9601 size=1 reason=timeout." ] ||
+    fail "silent port: $err"
+echo "PASS: comm_cli"
