@@ -1,5 +1,6 @@
-// The Modbus client over a real serial port object on a pseudo-terminal, the device played by a
-// scripted responder on the master side.
+// The Modbus client over a real serial port object on a pseudo-terminal with nothing answering:
+// the bytes on the wire and the cost of the attempts. Faults of a device that answers are
+// tested against the simulator (SimDeviceTest).
 #include "comm/CModbusInterface.h"
 
 #include "comm/CPrivateException.h"
@@ -12,25 +13,6 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<uint8_t>;
-
-Bytes WithCrc(Bytes pdu) {
-    uint16_t crc = CModbusInterface::Crc16(pdu.data(), pdu.size());
-    pdu.push_back(static_cast<uint8_t>(crc & 0xFF));
-    pdu.push_back(static_cast<uint8_t>(crc >> 8));
-    return pdu;
-}
-
-// Answers a read of n registers with register r holding r.
-Bytes Echo(const Bytes& request) {
-    int start = request[2] << 8 | request[3];
-    int n = request[5];
-    Bytes pdu = {request[0], 0x04, static_cast<uint8_t>(2 * n)};
-    for (int i = 0; i < n; ++i) {
-        pdu.push_back(static_cast<uint8_t>((start + i) >> 8));
-        pdu.push_back(static_cast<uint8_t>((start + i) & 0xFF));
-    }
-    return WithCrc(pdu);
-}
 
 long ElapsedMs(Clock::time_point start) {
     return static_cast<long>(
@@ -64,69 +46,4 @@ TEST_F(ModbusOverPty, RequestFrameOnTheWire) {
     long elapsed = ElapsedMs(start);
     EXPECT_GE(elapsed, 3 * (226 + 13));
     EXPECT_LT(elapsed, 3 * (226 + 13) + 150);
-}
-
-TEST_F(ModbusOverPty, StaleBytesAfterAFrameAreDrainedBeforeTheNextRequest) {
-    CPtyResponder device(pty, [](const Bytes& request) {
-        Bytes reply = Echo(request);
-        // Garbage after the complete frame, left in the port by the read of R + 2 bytes.
-        reply.insert(reply.end(), {0x01, 0x04, 0x02});
-        return reply;
-    });
-    uint16_t values[2] = {};
-    client.ReadHoldingRegisters(100, 2, values);
-    EXPECT_EQ(100, values[0]);
-    EXPECT_EQ(101, values[1]);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    client.ReadHoldingRegisters(200, 1, values);
-    EXPECT_EQ(200, values[0]);
-    EXPECT_EQ(2, device.Requests()) << "no retry: the stale bytes never reached the response";
-}
-
-TEST_F(ModbusOverPty, CrcErrorSkipsTheSilentInterval) {
-    CPtyResponder device(pty, [](const Bytes& request) {
-        Bytes reply = Echo(request);
-        reply.back() ^= 0xFF;
-        return reply;
-    });
-    uint16_t value = 0;
-    Clock::time_point start = Clock::now();
-    try {
-        client.ReadHoldingRegisters(5, 1, &value);
-        FAIL() << "no error";
-    } catch (const CPrivateException& e) {
-        EXPECT_EQ("Modbus command failed. command=ReadHoldingRegister address=6 size=1 "
-                  "reason=crc error.",
-                  e.Message());
-    }
-    // Three attempts answered at once, with no 13 ms pause after any of them.
-    EXPECT_LT(ElapsedMs(start), 3 * 13);
-    EXPECT_EQ(3, device.Requests());
-}
-
-TEST_F(ModbusOverPty, ExceptionAnswerWaitsForTheTimeoutThenReports) {
-    CPtyResponder device(pty, [](const Bytes& request) {
-        return WithCrc({request[0], static_cast<uint8_t>(request[1] | 0x80), 0x02});
-    });
-    uint16_t value = 0;
-    try {
-        client.ReadHoldingRegisters(5, 1, &value);
-        FAIL() << "no error";
-    } catch (const CPrivateException& e) {
-        EXPECT_EQ("Modbus command failed. command=ReadHoldingRegister address=6 size=1 "
-                  "reason=receive exception 2.",
-                  e.Message());
-    }
-    EXPECT_EQ(3, device.Requests());
-}
-
-TEST_F(ModbusOverPty, ReopenKeepsWorking) {
-    CPtyResponder device(pty, Echo);
-    uint16_t value = 0;
-    client.ReadHoldingRegisters(7, 1, &value);
-    client.Close();
-    EXPECT_FALSE(client.IsOpen());
-    client.Open();
-    client.ReadHoldingRegisters(8, 1, &value);
-    EXPECT_EQ(8, value);
 }
