@@ -1,0 +1,80 @@
+#include "monitor/CGraphStore.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+
+namespace {
+float ToFloat(double v) {
+    return static_cast<float>(
+        std::clamp(v, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
+}
+} // namespace
+
+CGraphStore::CGraphStore() : m_slots(kSlotCount) {}
+
+bool CGraphStore::addSample(double time, double value) {
+    if (std::isnan(time) || std::isnan(value))
+        return false;
+    Point p{ToFloat(time), ToFloat(value)};
+    if (!m_points.empty() && p.time < m_points.back().time)
+        m_timesAscending = false;
+    m_points.push_back(p);
+
+    if (m_slots[m_slotIndex].count >= m_samplesPerSlot) {
+        if (m_slotIndex + 1 > kSlotCount - 1)
+            compress();
+        else
+            ++m_slotIndex;
+    }
+    Slot& s = m_slots[m_slotIndex];
+    if (s.count == 0) {
+        s.meanTime = p.time;
+        s.minValue = p.value;
+        s.maxValue = p.value;
+    } else {
+        s.meanTime = static_cast<float>((static_cast<double>(s.count) * s.meanTime + p.time) /
+                                        (s.count + 1.0));
+        s.minValue = std::min(s.minValue, p.value);
+        s.maxValue = std::max(s.maxValue, p.value);
+    }
+    ++s.count;
+    return true;
+}
+
+void CGraphStore::compress() {
+    constexpr int kHalf = kSlotCount / 2;
+    for (int k = 0; k < kHalf; ++k) {
+        Slot merged = m_slots[2 * k];
+        merge(merged, m_slots[2 * k + 1]);
+        m_slots[k] = merged;
+    }
+    std::fill(m_slots.begin() + kHalf, m_slots.end(), Slot{});
+    m_slotIndex = kHalf;
+    m_samplesPerSlot = m_slots[0].count;
+}
+
+void CGraphStore::merge(Slot& a, const Slot& b) {
+    if (b.count == 0)
+        return;
+    if (a.count == 0) {
+        a = b;
+        return;
+    }
+    double total = static_cast<double>(a.count) + b.count;
+    a.meanTime = static_cast<float>(
+        (static_cast<double>(b.meanTime) * b.count + static_cast<double>(a.count) * a.meanTime) /
+        total);
+    a.minValue = std::min(a.minValue, b.minValue);
+    a.maxValue = std::max(a.maxValue, b.maxValue);
+    a.count += b.count;
+}
+
+void CGraphStore::clear() {
+    m_points.clear();
+    m_points.shrink_to_fit(); // a long recording's memory goes back at once
+    std::fill(m_slots.begin(), m_slots.end(), Slot{});
+    m_slotIndex = 0;
+    m_samplesPerSlot = 1;
+    m_timesAscending = true;
+}

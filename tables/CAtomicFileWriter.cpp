@@ -1,0 +1,134 @@
+#include "tables/CAtomicFileWriter.h"
+
+#include "comm/CPrivateException.h"
+#include "tables/FileCalls.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+constexpr std::size_t kFlushSize = 65536;
+std::atomic<unsigned> g_tempCounter{0};
+
+std::string Folder(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+// A symbolic link is followed, as a plain truncating open would, so the link survives.
+std::string ResolveTarget(const std::string& path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (realpath(path.c_str(), resolved))
+            return resolved;
+    }
+    return path;
+}
+
+void SyncFolder(const std::string& folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd); // best effort: the rename is already visible
+        ::close(fd);
+    }
+}
+} // namespace
+
+CAtomicFileWriter::CAtomicFileWriter(const std::string& path, std::string openError,
+                                     std::string writeError)
+    : m_target(ResolveTarget(path)), m_openError(std::move(openError)),
+      m_writeError(std::move(writeError)) {
+    if (m_target.empty() || m_target.back() == '/')
+        throw CPrivateException(m_openError);
+    mode_t keepMode = 0;
+    bool exists = false;
+    struct stat st;
+    if (stat(m_target.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode) || access(m_target.c_str(), W_OK) != 0)
+            throw CPrivateException(m_openError);
+        exists = true;
+        keepMode = st.st_mode & 07777;
+    }
+    std::size_t slash = m_target.rfind('/');
+    std::string base = slash == std::string::npos ? m_target : m_target.substr(slash + 1);
+    std::string prefix = Folder(m_target) + "/." + base + ".tmp-" + std::to_string(getpid()) + "-";
+    for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
+        std::string name = prefix + std::to_string(g_tempCounter.fetch_add(1));
+        int fd = OpenRetrying(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            m_fd = fd;
+            m_temp = name;
+        } else if (errno != EEXIST) {
+            break;
+        }
+    }
+    if (m_fd < 0)
+        throw CPrivateException(m_openError);
+    if (exists)
+        fchmod(m_fd, keepMode); // a replaced file keeps its permissions
+}
+
+CAtomicFileWriter::~CAtomicFileWriter() {
+    if (!m_committed)
+        discard();
+}
+
+void CAtomicFileWriter::discard() {
+    if (m_fd >= 0) {
+        FileCalls().close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temp.empty()) {
+        ::unlink(m_temp.c_str());
+        m_temp.clear();
+    }
+}
+
+void CAtomicFileWriter::fail() {
+    discard();
+    throw CPrivateException(m_writeError);
+}
+
+void CAtomicFileWriter::flush() {
+    if (m_fd < 0)
+        fail();
+    if (!m_buffer.empty() && !WriteAll(m_fd, m_buffer.data(), m_buffer.size()))
+        fail();
+    m_buffer.clear();
+}
+
+void CAtomicFileWriter::write(std::string_view data) {
+    if (m_committed || m_fd < 0)
+        fail();
+    m_buffer.append(data);
+    if (m_buffer.size() >= kFlushSize)
+        flush();
+}
+
+void CAtomicFileWriter::commit() {
+    if (m_committed)
+        return;
+    flush();
+    if (FsyncRetrying(m_fd) != 0)
+        fail();
+    int fd = m_fd;
+    m_fd = -1;
+    // A failed close may mean lost data (network file systems); never rename then.
+    if (FileCalls().close(fd) != 0)
+        fail();
+    if (FileCalls().rename(m_temp.c_str(), m_target.c_str()) != 0)
+        fail();
+    m_committed = true;
+    m_temp.clear();
+    SyncFolder(Folder(m_target));
+}

@@ -1,0 +1,88 @@
+#include "tables/CTableFile.h"
+
+#include "comm/CPrivateException.h"
+#include "resources/CStringTable.h"
+#include "tables/CAtomicFileWriter.h"
+#include "tables/CTextLineReader.h"
+#include "tables/TextScan.h"
+
+#include <cmath>
+
+namespace {
+constexpr int kOpenError = 30000;
+constexpr int kWriteError = 30001;
+constexpr int kStructureError = 30002;
+constexpr int kTooManyError = 30003;
+
+// "%lf,%lf": the comma must follow the first number directly; white space may follow the comma.
+bool ScanPair(const char* p, double& x, double& y) {
+    if (ScanDouble(p, x) != ScanStatus::Number || *p != ',')
+        return false;
+    ++p;
+    return ScanDouble(p, y) == ScanStatus::Number;
+}
+} // namespace
+
+void CTableFile::read(const std::string& path) {
+    xValues.clear();
+    yValues.clear();
+    CTextLineReader reader;
+    if (!reader.open(path))
+        throw CPrivateException::FromId(kOpenError);
+    std::string line;
+    bool overlong = false;
+    bool opened = false;
+    for (;;) {
+        CTextLineReader::Result result = reader.next(line, overlong);
+        if (result == CTextLineReader::Result::End)
+            break;
+        if (result == CTextLineReader::Result::Error)
+            throw CPrivateException::FromId(kOpenError);
+        if (overlong)
+            continue;
+        std::string_view text = SkipBlanks(line);
+        if (text.empty() || text[0] == '/')
+            continue;
+        if (!opened) {
+            opened = text[0] == '{';
+            continue;
+        }
+        if (text[0] == '}') {
+            if (xValues.empty())
+                throw CPrivateException::FromId(kStructureError);
+            return;
+        }
+        double x = 0;
+        double y = 0;
+        // text runs to the end of line, so it is NUL-terminated.
+        if (!ScanPair(text.data(), x, y))
+            continue;
+        if (xValues.size() >= kMaxPairs)
+            throw CPrivateException::FromId(kTooManyError);
+        xValues.push_back(x);
+        yValues.push_back(y);
+    }
+    throw CPrivateException::FromId(kStructureError);
+}
+
+void CTableFile::write(const std::string& path) const {
+    // A value that could not be read back would silently drop a pair of the table.
+    bool faithful = xValues.size() == yValues.size();
+    for (std::size_t i = 0; faithful && i < xValues.size(); ++i)
+        faithful = std::isfinite(xValues[i]) && std::isfinite(yValues[i]);
+    if (!faithful)
+        throw CPrivateException::FromId(kWriteError);
+
+    CAtomicFileWriter out(path, LoadStr(kOpenError), LoadStr(kWriteError));
+    out.write("{\n");
+    std::string line;
+    for (std::size_t i = 0; i < xValues.size(); ++i) {
+        line = FormatFixed(xValues[i], 4);
+        line += ", ";
+        line += FormatFixed(yValues[i], 4);
+        line += '\n';
+        out.write(line);
+    }
+    out.write("}\n");
+    out.commit();
+}
