@@ -1,6 +1,7 @@
 #include "cli/CliMain.h"
 
 #include "cli/CliOptions.h"
+#include "cli/TableCommands.h"
 #include "comm/CPrivateException.h"
 #include "model/CDeviceType.h"
 #include "model/CModelContext.h"
@@ -240,6 +241,10 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         for (const Command& c : kCommands)
             if (o.args[0] == c.name)
                 return c.run(o, out);
+        if (o.args[0] == "import-table")
+            return CmdImportTable(o, out, err);
+        if (o.args[0] == "export-table")
+            return CmdExportTable(o, out, err);
         throw CliUsageError{"unknown command: " + o.args[0] + "; see q3cli --help"};
     } catch (const CliUsageError& e) {
         err << "q3cli: " << e.message << '\n';

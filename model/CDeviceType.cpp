@@ -1,6 +1,9 @@
 #include "model/CDeviceType.h"
 
 #include "model/CParTypeQA.h"
+#include "model/CParTypeQB.h"
+#include "model/CParTypeQC.h"
+#include "model/CParTypeQD.h"
 #include "resources/CStringTable.h"
 #include "resources/ParameterNameIds.h"
 
@@ -56,6 +59,24 @@ std::unique_ptr<CParBase> CDeviceType::NewParameterSet(int typeCode) {
         break;
     case 10:
         set = std::make_unique<CParTypeQA1>();
+        break;
+    case 11:
+        set = std::make_unique<CParTypeQB>();
+        break;
+    case 12:
+        set = std::make_unique<CParTypeQB1>();
+        break;
+    case 13:
+        set = std::make_unique<CParTypeQC>();
+        break;
+    case 14:
+        set = std::make_unique<CParTypeQC1>();
+        break;
+    case 15:
+        set = std::make_unique<CParTypeQD>();
+        break;
+    case 16:
+        set = std::make_unique<CParTypeQD1>();
         break;
     default:
         return nullptr;

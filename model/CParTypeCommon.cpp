@@ -62,6 +62,16 @@ void CParTypeCommon::InitDefaults() {
     int first = FirstPointId();
     for (int i = 0; i < TablePointCount(); ++i)
         m_values.emplace(first + i, 0);
+    if (m_desc->tableKind == TableKind::XY) {
+        // Two pairs spanning the whole travel: (-15 %, -15 %) and (115 %, 115 %).
+        Put(kIdXYFirst, -150000);
+        Put(kIdXYFirst + 1, -150000);
+        Put(kIdXYFirst + 2, 1150000);
+        Put(kIdXYFirst + 3, 1150000);
+    } else {
+        // Two points: 0 and the smallest raw step, so a fresh table is strictly ascending.
+        Put(first + 1, 1);
+    }
     DeriveOutputLimits(0, true);
     DeriveOutputLimits(1, true);
     m_stepsTotal = std::max(1, GetParameterCount(0) + GetParameterCount(1) + GetParameterCount(2));
@@ -147,11 +157,10 @@ int32_t CParTypeCommon::GetValue(int id, int) const {
     case kIdStatus:
         return m_statusWord;
     case kIdCjmTemperature:
-        return m_desc->tableKind == TableKind::CustomTc ? m_coldJunction : 0;
+        return FindRow(id) >= 0 ? m_coldJunction : 0;
     case kIdTcVoltage:
-        return m_desc->tableKind == TableKind::CustomTc ? m_sensorValue : 0;
     case kIdRtdResistance:
-        return m_desc->tableKind == TableKind::CustomRtd ? m_sensorValue : 0;
+        return FindRow(id) >= 0 ? m_sensorValue : 0;
     case kIdCalibDate:
         return m_calibDate;
     default:
@@ -218,12 +227,12 @@ std::string CParTypeCommon::GetValueText(int id) const {
             text += ", " + LoadStr(kStrStatusFixedOut);
         return text;
     }
+    // The sensor readings a model has are the ones its table shows.
     case kIdCjmTemperature:
-        return m_desc->tableKind == TableKind::CustomTc ? Fixed4Text(m_coldJunction) : "";
+        return FindRow(id) >= 0 ? Fixed4Text(m_coldJunction) : "";
     case kIdTcVoltage:
-        return m_desc->tableKind == TableKind::CustomTc ? Fixed4Text(m_sensorValue) : "";
     case kIdRtdResistance:
-        return m_desc->tableKind == TableKind::CustomRtd ? Fixed4Text(m_sensorValue) : "";
+        return FindRow(id) >= 0 ? Fixed4Text(m_sensorValue) : "";
     case kIdTag:
         return Utf16ToUtf8(m_tag);
     case kIdCalibDate:
@@ -275,7 +284,7 @@ std::string CParTypeCommon::UnitOf(int id) const {
     case kIdTcVoltage:
         return GetValueText(id).empty() ? std::string() : GetSensorUnitText();
     case kIdCjmTemperature:
-        return m_desc->tableKind == TableKind::CustomTc ? temperature : std::string();
+        return FindRow(id) >= 0 ? temperature : std::string();
     default:
         if (id >= 101 && id <= 104)
             return GetOutputUnitText(0);

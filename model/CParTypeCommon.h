@@ -2,6 +2,7 @@
 
 #include "model/CParBase.h"
 #include "model/CTableEditHook.h"
+#include "model/ParameterIds.h"
 #include "resources/ParameterNameIds.h"
 
 #include <cstdint>
@@ -145,7 +146,8 @@ protected:
     virtual bool IsTemperatureId(int id) const;
     virtual void CheckAndUpdate(int id, int32_t& v, bool check);
     virtual int ModelKind(int id, int tableKind) const;
-    virtual bool HasBurnout() const { return true; }
+    // Burnout choice and value of each output (60, 66, 67, 68): held when the settings list them.
+    virtual bool HasBurnout() const { return FindSetting(kIdBurnout1) != nullptr; }
     // Points of group 2 beyond the table rows, and the id of the first.
     int TablePointCount() const;
     int FirstPointId() const;

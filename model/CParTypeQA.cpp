@@ -2,6 +2,7 @@
 
 #include "model/ModelTables.h"
 #include "model/ParameterIds.h"
+#include "resources/CStringTable.h"
 #include "resources/ParameterNameIds.h"
 
 namespace {
@@ -100,7 +101,6 @@ const InputTypeRange kRangesQA[] = {
 
 CParTypeQA::CParTypeQA() : CParTypeCommon(kDescQA) {
     InitDefaults();
-    Put(kIdCustomFirst + 1, 1);
 }
 
 int CParTypeQA::InputTypeCount() const {
@@ -117,4 +117,8 @@ ChoiceListIds CParTypeQA::InputTypeChoices() const {
 
 CParTypeQA1::CParTypeQA1() {
     SetDesc(kDescQA1);
+}
+
+std::string CParTypeQA::GetSensorUnitText() const {
+    return LoadStr(kStrUnitOhm);
 }

@@ -7,7 +7,7 @@ class CParTypeQA : public CParTypeCommon {
 public:
     CParTypeQA();
     CParBase* Clone() const override { return new CParTypeQA(*this); }
-    std::string GetSensorUnitText() const override { return "Ohm"; }
+    std::string GetSensorUnitText() const override;
     void GetInputZeroAdjustRange(double& low, double& high) const override {
         low = -40.0;
         high = 40.0;

@@ -66,14 +66,24 @@ private:
 };
 } // namespace
 
-const char* CProcessPrivilege::LockPath() {
-    static const std::string path = [] {
+namespace {
+std::string& LockPathSetting() {
+    static std::string path = [] {
         const char* runtime = std::getenv("XDG_RUNTIME_DIR");
         if (runtime && *runtime && ::access(runtime, W_OK) == 0)
             return std::string(runtime) + "/velk.processmode.privilege.lock";
         return "/tmp/velk.processmode.privilege-" + std::to_string(::getuid()) + ".lock";
     }();
-    return path.c_str();
+    return path;
+}
+} // namespace
+
+const char* CProcessPrivilege::LockPath() {
+    return LockPathSetting().c_str();
+}
+
+void CProcessPrivilege::SetLockPath(const std::string& path) {
+    LockPathSetting() = path;
 }
 
 bool CProcessPrivilege::Enter(uint16_t mode, CCommInterface& comm) {

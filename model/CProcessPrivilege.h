@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class CCommInterface;
 
@@ -28,6 +29,9 @@ public:
 
     // Where the lock file lives ($XDG_RUNTIME_DIR, else /tmp with the user id in the name).
     static const char* LockPath();
+    // Another lock file, before the first guard is made (test processes that run side by side
+    // must not see each other as a second instance).
+    static void SetLockPath(const std::string& path);
 
 private:
     uint16_t m_savedMode = kNoMode;

@@ -55,6 +55,26 @@ constexpr int32_t Fixed4(double v) {
         2, kIdCustomPoints, kStrCustomRtdPoints, kKindText                                         \
     }
 
+// Output o block of group 0 of the XY models: header, linearizer choice, then the output rows.
+#define Q3_OUTPUT_ROWS_WITH_LINEARIZER(o, headerId, headerName)                                    \
+    {0, headerId, headerName, kKindHeader},                                                        \
+        {0, (o) == 0 ? kIdLinearizer1 : kIdLinearizer2, kStrLinearizer, kKindChoice},              \
+        Q3_OUTPUT_ROWS_CORE(o)
+
+// Group 2 of the thermocouple model: the points V[i] follow without rows.
+#define Q3_CUSTOM_TC_ROWS                                                                          \
+    {2, kIdHeaderCustom, kStrCustomTc, kKindHeader},                                               \
+        {2, kIdCustomStart, kStrCustomTcStart, kKindText},                                         \
+        {2, kIdCustomStep, kStrCustomTcStep, kKindText}, {                                         \
+        2, kIdCustomPoints, kStrCustomTcPoints, kKindText                                          \
+    }
+
+// Group 2 of the XY models: the 202 interleaved X and Y values follow without rows.
+#define Q3_XY_ROWS                                                                                 \
+    {2, kIdHeaderLinearizer, kStrLinearizer, kKindHeader}, {                                       \
+        2, kIdXYPoints, kStrNumberOfPoints, kKindText                                              \
+    }
+
 #define Q3_DEVICE_INFO_ROWS                                                                        \
     {10, kIdTag, kStrTagNo, kKindText}, {10, kIdCalibDate, kStrCalibratedDate, kKindReadOnly},     \
         {10, kIdModelText, kStrModel, kKindText}, {10, kIdSerial, kStrSerial, kKindText},          \
@@ -84,6 +104,35 @@ constexpr int32_t Fixed4(double v) {
         {kIdOutput1FineSpan, ValueEncoding::Fixed4, 2012, 1000000},                                \
         {kIdOutput2FineZero, ValueEncoding::Fixed4, 2210, 0}, {                                    \
         kIdOutput2FineSpan, ValueEncoding::Fixed4, 2212, 1000000                                   \
+    }
+
+// Custom table head of the temperature models (start deg C, step, number of points).
+#define Q3_CUSTOM_TABLE_SETTINGS                                                                   \
+    {kIdCustomStart, ValueEncoding::Fixed4, 4009, 0},                                              \
+        {kIdCustomStep, ValueEncoding::UInt16, 4011, 1}, {                                         \
+        kIdCustomPoints, ValueEncoding::UInt16, 4012, 2                                            \
+    }
+
+// Per-output linearizer choice (0 Linear, 1 User table) of the XY models.
+#define Q3_LINEARIZER_SETTINGS                                                                     \
+    {kIdLinearizer1, ValueEncoding::UInt16, 2030, 0}, {                                            \
+        kIdLinearizer2, ValueEncoding::UInt16, 2230, 0                                             \
+    }
+
+// Number of XY pairs; the values sit on 5001 + 2k without a setting of their own.
+#define Q3_XY_SETTINGS                                                                             \
+    { kIdXYPoints, ValueEncoding::UInt16, 5000, 2 }
+
+// Status and input readings that open every group 10 upload.
+#define Q3_MONITOR_INPUT_READS                                                                     \
+    {0, 2, MonitorTarget::Status}, {2, 2, MonitorTarget::InputValue}, {                            \
+        4, 2, MonitorTarget::InputPercent                                                          \
+    }
+// Output values and their auxiliary values (output 2 read by the single-output variants too).
+#define Q3_MONITOR_OUTPUT_READS                                                                    \
+    {22, 2, MonitorTarget::Output1}, {24, 2, MonitorTarget::Output1Aux},                           \
+        {26, 2, MonitorTarget::Output2}, {                                                         \
+        28, 2, MonitorTarget::Output2Aux                                                           \
     }
 
 // Device information read at the end of every group 10 upload, then the end mark.

@@ -1,0 +1,945 @@
+#include "sim/CSimDevice.h"
+
+#include "sim/SimCrc.h"
+#include "sim/SimStateFile.h"
+#include "sim/SimText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <numbers>
+#include <stdexcept>
+
+using namespace SimReg;
+
+namespace {
+
+constexpr size_t kLogLimit = 10000;
+constexpr uint8_t kReadFunction = 0x04;
+constexpr uint8_t kWriteFunction = 0x10;
+constexpr uint16_t kMaxReadCount = 125;
+constexpr uint16_t kMaxWriteCount = 123;
+
+constexpr uint32_t kStatusOutputLimit = 0x1;
+constexpr uint32_t kStatusRangeOver = 0x2;
+constexpr uint32_t kStatusBurnout = 0x10;
+
+// Live AD count of the input converter: 1000 at 0 %, 61000 at 100 % of the input range.
+constexpr double kAdAtZero = 1000;
+constexpr double kAdPerPercent = 600;
+
+// Cold junction terminals sit at room temperature.
+constexpr double kColdJunctionC = 25.0;
+
+const CSimModelInfo& ModelOrThrow(int number) {
+    const CSimModelInfo* model = FindSimModel(number);
+    if (model == nullptr) {
+        throw std::invalid_argument("not a Q3 model number: " + std::to_string(number));
+    }
+    return *model;
+}
+
+std::string Hex(const uint8_t* data, size_t length) {
+    std::string text;
+    char byte[4];
+    for (size_t i = 0; i < length; ++i) {
+        std::snprintf(byte, sizeof byte, i == 0 ? "%02X" : " %02X", data[i]);
+        text += byte;
+    }
+    return text;
+}
+
+uint16_t Be16(const uint8_t* p) {
+    return static_cast<uint16_t>((p[0] << 8) | p[1]);
+}
+
+// Fills function, start, count and written values from a PDU without judging it.
+void DecodeRequest(const uint8_t* pdu, size_t length, CSimRequestRecord& record) {
+    record.function = length > 0 ? pdu[0] : 0;
+    if (length >= 5 && (record.function == kReadFunction || record.function == kWriteFunction)) {
+        record.start = Be16(pdu + 1);
+        record.count = Be16(pdu + 3);
+    }
+    if (record.function == kWriteFunction && length >= 6) {
+        for (size_t i = 6; i + 1 < length; i += 2) {
+            record.values.push_back(Be16(pdu + i));
+        }
+    }
+}
+
+std::string DescribeRequest(const CSimRequestRecord& record) {
+    char text[64];
+    if (record.function == kReadFunction) {
+        std::snprintf(text, sizeof text, "read adrs=%d size=%d", record.start + 1, record.count);
+    } else if (record.function == kWriteFunction) {
+        std::snprintf(text, sizeof text, "write adrs=%d size=%d", record.start + 1, record.count);
+    } else {
+        std::snprintf(text, sizeof text, "function 0x%02X", record.function);
+    }
+    return text;
+}
+
+std::vector<uint8_t> ExceptionPdu(uint8_t function, uint8_t code) {
+    return {static_cast<uint8_t>(function | 0x80), code};
+}
+
+void AppendCrc(std::vector<uint8_t>& frame) {
+    const uint16_t crc = SimCrc16(frame.data(), frame.size());
+    frame.push_back(static_cast<uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<uint8_t>(crc >> 8));
+}
+
+int32_t ToFixed4(double value) {
+    const double scaled = std::round(value * 10000.0);
+    if (!(scaled > -2147483648.0)) { // also NaN
+        return INT32_MIN;
+    }
+    if (scaled > 2147483647.0) {
+        return INT32_MAX;
+    }
+    return static_cast<int32_t>(scaled);
+}
+
+// Resistance at 0 deg C and temperature coefficient of the RTD input types.
+struct CRtdCurve {
+    double r0;
+    double alpha;
+    double referenceC; // temperature at which the resistance is r0
+};
+
+CRtdCurve RtdCurve(uint16_t inputType, float customR0) {
+    switch (inputType) {
+    case 0:
+        return {100, 0.003916, 0};
+    case 3:
+        return {50, 0.00385, 0};
+    case 4:
+        return {1000, 0.00385, 0};
+    case 5:
+        return {10, 0.00427, 25};
+    case 6:
+        return {customR0 > 0 ? customR0 : 100, 0.00385, 0};
+    default:
+        return {100, 0.00385, 0};
+    }
+}
+
+// Mean sensitivity of the thermocouple types, mV per deg C.
+double Seebeck(uint16_t inputType) {
+    static const double kMvPerC[] = {0.010, 0.041, 0.068, 0.052, 0.043, 0.006, 0.012,
+                                     0.010, 0.017, 0.039, 0.043, 0.054, 0.042, 0.041};
+    return inputType < std::size(kMvPerC) ? kMvPerC[inputType] : 0.041;
+}
+
+} // namespace
+
+const char* SimFaultName(CSimFault fault) {
+    switch (fault) {
+    case CSimFault::None:
+        return "none";
+    case CSimFault::Drop:
+        return "drop";
+    case CSimFault::BadCrc:
+        return "crc";
+    case CSimFault::Short:
+        return "short";
+    case CSimFault::Exception:
+        return "exception";
+    case CSimFault::Stall:
+        return "stall";
+    case CSimFault::Stray:
+        return "stray";
+    }
+    return "?";
+}
+
+CSimDevice::CSimDevice(int modelNumber, const CSimIdentity& identity)
+    : m_model(ModelOrThrow(modelNumber)), m_map(m_model, identity.firmware),
+      m_defaults(m_map.DefaultImage(identity)), m_image(m_defaults) {
+    UpdateLiveLocked();
+}
+
+int32_t CSimDevice::I32(uint16_t address) const {
+    return static_cast<int32_t>(static_cast<uint32_t>(m_image[address]) |
+                                (static_cast<uint32_t>(m_image[address + 1]) << 16));
+}
+
+void CSimDevice::Put32(uint16_t address, int32_t value) {
+    const auto bits = static_cast<uint32_t>(value);
+    m_image[address] = static_cast<uint16_t>(bits & 0xFFFF);
+    m_image[address + 1] = static_cast<uint16_t>(bits >> 16);
+}
+
+// ---- Modbus ---------------------------------------------------------------------------------
+
+std::vector<uint8_t> CSimDevice::HandlePdu(const uint8_t* pdu, size_t length) {
+    std::vector<uint8_t> answer;
+    {
+        std::lock_guard lock(m_mutex);
+        CSimRequestRecord record;
+        answer = HandlePduLocked(pdu, length, record);
+    }
+    FlushTrace();
+    return answer;
+}
+
+std::vector<uint8_t> CSimDevice::HandlePduLocked(const uint8_t* pdu, size_t length,
+                                                 CSimRequestRecord& record) {
+    DecodeRequest(pdu, length, record);
+    std::vector<uint8_t> answer;
+    if (length == 0) {
+        return answer;
+    }
+    switch (pdu[0]) {
+    case kReadFunction:
+        answer = ReadLocked(pdu, length, record);
+        break;
+    case kWriteFunction:
+        answer = WriteLocked(pdu, length, record);
+        break;
+    default:
+        record.exception = 1;
+        answer = ExceptionPdu(pdu[0], 1);
+        break;
+    }
+    LogLocked(record);
+    return answer;
+}
+
+std::vector<uint8_t> CSimDevice::ReadLocked(const uint8_t* pdu, size_t length,
+                                            CSimRequestRecord& record) {
+    auto fail = [&](uint8_t code) {
+        record.exception = code;
+        return ExceptionPdu(kReadFunction, code);
+    };
+    if (length != 5) {
+        return fail(3);
+    }
+    const uint16_t start = Be16(pdu + 1);
+    const uint16_t count = Be16(pdu + 3);
+    if (count == 0 || count > kMaxReadCount) {
+        return fail(3);
+    }
+    if (start + count > 65536) {
+        return fail(2);
+    }
+    for (uint32_t a = start; a < static_cast<uint32_t>(start) + count; ++a) {
+        if (m_map.Kind(static_cast<uint16_t>(a)) == CSimRegKind::Absent) {
+            return fail(2);
+        }
+    }
+    std::vector<uint8_t> answer = {kReadFunction, static_cast<uint8_t>(2 * count)};
+    for (uint32_t a = start; a < static_cast<uint32_t>(start) + count; ++a) {
+        answer.push_back(static_cast<uint8_t>(m_image[a] >> 8));
+        answer.push_back(static_cast<uint8_t>(m_image[a] & 0xFF));
+    }
+    return answer;
+}
+
+std::vector<uint8_t> CSimDevice::WriteLocked(const uint8_t* pdu, size_t length,
+                                             CSimRequestRecord& record) {
+    auto fail = [&](uint8_t code) {
+        record.exception = code;
+        return ExceptionPdu(kWriteFunction, code);
+    };
+    if (length < 6) {
+        return fail(3);
+    }
+    const uint16_t start = Be16(pdu + 1);
+    const uint16_t count = Be16(pdu + 3);
+    const uint8_t byteCount = pdu[5];
+    if (count == 0 || count > kMaxWriteCount || byteCount != 2 * count ||
+        length != 6u + byteCount) {
+        return fail(3);
+    }
+    if (start + count > 65536) {
+        return fail(2);
+    }
+    std::vector<uint16_t> values;
+    for (size_t i = 0; i < count; ++i) {
+        values.push_back(Be16(pdu + 6 + 2 * i));
+    }
+    const bool factoryMode = m_image[kProcessMode] == kModeFactory;
+    for (size_t i = 0; i < count; ++i) {
+        const auto address = static_cast<uint16_t>(start + i);
+        switch (m_map.Kind(address)) {
+        case CSimRegKind::Absent:
+        case CSimRegKind::Monitor:
+        case CSimRegKind::Identity:
+        case CSimRegKind::FactoryLive:
+            return fail(2);
+        default:
+            break;
+        }
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const CSimRegKind kind = m_map.Kind(static_cast<uint16_t>(start + i));
+        if ((kind == CSimRegKind::Factory || kind == CSimRegKind::FactoryCommand) && !factoryMode) {
+            return fail(4);
+        }
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const auto address = static_cast<uint16_t>(start + i);
+        const uint16_t value = values[i];
+        if (address == kProcessMode) {
+            const bool valid =
+                value == kModeNormal || value == kModeParameterWrite || value == kModeFixedOutput ||
+                value == kModeInputCalib || value == kModeFactory ||
+                (value >= kModeOutputCalib && value < kModeOutputCalib + m_model.outputs);
+            if (!valid) {
+                return fail(3);
+            }
+        }
+        if (address == kInitialise && value != kInitialiseCommand) {
+            return fail(3);
+        }
+        if (address == kGain) {
+            const auto gain = static_cast<int16_t>(value);
+            if (gain < -1 || gain >= m_map.AdTypes()) {
+                return fail(3);
+            }
+        }
+    }
+    ApplyWriteLocked(start, values);
+    return {kWriteFunction, pdu[1], pdu[2], pdu[3], pdu[4]};
+}
+
+void CSimDevice::ApplyWriteLocked(uint16_t start, const std::vector<uint16_t>& values) {
+    bool persistedChanged = false;
+    bool serialWritten = false;
+    bool modelTextWritten = false;
+    bool initialise = false;
+    std::optional<uint16_t> newMode;
+    for (size_t i = 0; i < values.size(); ++i) {
+        const auto address = static_cast<uint16_t>(start + i);
+        const uint16_t value = values[i];
+        switch (m_map.Kind(address)) {
+        case CSimRegKind::OutputValue:
+            // Outside fixed-output mode the device drives these itself.
+            if (m_image[kProcessMode] == kModeFixedOutput) {
+                m_image[address] = value;
+            }
+            break;
+        case CSimRegKind::ProcessMode:
+            newMode = value;
+            break;
+        case CSimRegKind::FactoryCommand:
+            if (address == kInitialise) {
+                initialise = true;
+            } else {
+                m_image[address] = value;
+            }
+            break;
+        case CSimRegKind::Setting:
+        case CSimRegKind::Factory:
+            persistedChanged = persistedChanged || m_image[address] != value;
+            m_image[address] = value;
+            serialWritten =
+                serialWritten || (address >= kFactorySerial && address < kFactorySerial + 8);
+            modelTextWritten = modelTextWritten ||
+                               (address >= kFactoryModelText && address < kFactoryModelText + 16);
+            break;
+        case CSimRegKind::CalibWork:
+            m_image[address] = value;
+            break;
+        default:
+            break;
+        }
+    }
+    // The factory copies are what the device information registers report.
+    if (serialWritten) {
+        std::copy_n(m_image.begin() + kFactorySerial, 8, m_image.begin() + kSerial);
+    }
+    if (modelTextWritten) {
+        std::copy_n(m_image.begin() + kFactoryModelText, 16, m_image.begin() + kModelText);
+    }
+    if (newMode) {
+        EnterModeLocked(*newMode);
+    }
+    if (initialise) {
+        InitialiseLocked();
+    } else if (persistedChanged) {
+        SaveStateLocked();
+    }
+    UpdateLiveLocked();
+}
+
+void CSimDevice::EnterModeLocked(uint16_t mode) {
+    const uint16_t old = m_image[kProcessMode];
+    m_image[kProcessMode] = mode;
+    if (old == kModeFactory && mode != kModeFactory) {
+        // Leaving factory mode releases the gain selection and the forced outputs.
+        m_image[kGain] = 0xFFFF;
+        m_image[kForcedDa] = 0;
+        m_image[kForcedDa + 1] = 0;
+    }
+}
+
+CSimReply CSimDevice::AnswerRtu(const uint8_t* frame, size_t length) {
+    CSimReply reply;
+    {
+        std::lock_guard lock(m_mutex);
+        const std::string rx = "RX " + Hex(frame, length);
+        if (length < 4) {
+            m_pendingTrace.push_back(rx + "  | incomplete frame, ignored");
+        } else if (SimCrc16(frame, length - 2) != (frame[length - 2] | (frame[length - 1] << 8))) {
+            m_pendingTrace.push_back(rx + "  | bad CRC, ignored");
+        } else if (frame[0] != kSlaveAddress && frame[0] != 0) {
+            m_pendingTrace.push_back(rx + "  | slave " + std::to_string(frame[0]) + ", ignored");
+        } else if (frame[0] == 0) {
+            // Broadcast: writes are carried out, nothing is answered.
+            CSimRequestRecord record;
+            if (frame[1] == kWriteFunction) {
+                HandlePduLocked(frame + 1, length - 3, record);
+                m_pendingTrace.push_back(rx + "  | broadcast " + DescribeRequest(record) +
+                                         ", no answer");
+            } else {
+                m_pendingTrace.push_back(rx + "  | broadcast, ignored");
+            }
+        } else {
+            CSimRequestRecord record;
+            const CSimFault fault = DrawFaultLocked();
+            record.fault = fault;
+            std::vector<uint8_t> pdu;
+            if (fault == CSimFault::Drop) {
+                DecodeRequest(frame + 1, length - 3, record);
+                LogLocked(record);
+            } else if (fault == CSimFault::Exception) {
+                DecodeRequest(frame + 1, length - 3, record);
+                record.exception = m_faults.exceptionCode;
+                LogLocked(record);
+                pdu = ExceptionPdu(frame[1], m_faults.exceptionCode);
+            } else {
+                pdu = HandlePduLocked(frame + 1, length - 3, record);
+            }
+            m_pendingTrace.push_back(rx + "  | " + DescribeRequest(record));
+            if (!pdu.empty()) {
+                reply.bytes.push_back(kSlaveAddress);
+                reply.bytes.insert(reply.bytes.end(), pdu.begin(), pdu.end());
+                AppendCrc(reply.bytes);
+            }
+            ApplyFaultLocked(fault, reply, false);
+            std::string tx = reply.bytes.empty()
+                                 ? "TX (no answer)"
+                                 : "TX " + Hex(reply.bytes.data(), reply.bytes.size());
+            if (pdu.size() == 2 && (pdu[0] & 0x80)) {
+                tx += "  | exception " + std::to_string(pdu[1]);
+            }
+            if (fault != CSimFault::None) {
+                tx += std::string("  | fault ") + SimFaultName(fault);
+            }
+            m_pendingTrace.push_back(tx);
+        }
+    }
+    FlushTrace();
+    return reply;
+}
+
+std::optional<std::vector<uint8_t>> CSimDevice::ProcessRtuFrame(const std::vector<uint8_t>& frame) {
+    CSimReply reply = AnswerRtu(frame.data(), frame.size());
+    if (reply.bytes.empty()) {
+        return std::nullopt;
+    }
+    return std::move(reply.bytes);
+}
+
+CSimReply CSimDevice::AnswerTcp(const uint8_t* adu, size_t length) {
+    CSimReply reply;
+    {
+        std::lock_guard lock(m_mutex);
+        const std::string rx = "RX " + Hex(adu, length);
+        const uint8_t unit = length >= 7 ? adu[6] : 0;
+        if (length < 8 || Be16(adu + 2) != 0 || Be16(adu + 4) != length - 6) {
+            m_pendingTrace.push_back(rx + "  | malformed MBAP header, ignored");
+        } else if (unit != kSlaveAddress && unit != 0xFF) {
+            m_pendingTrace.push_back(rx + "  | unit " + std::to_string(unit) + ", ignored");
+        } else {
+            CSimRequestRecord record;
+            const CSimFault fault = DrawFaultLocked();
+            record.fault = fault;
+            std::vector<uint8_t> pdu;
+            if (fault == CSimFault::Drop) {
+                DecodeRequest(adu + 7, length - 7, record);
+                LogLocked(record);
+            } else if (fault == CSimFault::Exception) {
+                DecodeRequest(adu + 7, length - 7, record);
+                record.exception = m_faults.exceptionCode;
+                LogLocked(record);
+                pdu = ExceptionPdu(adu[7], m_faults.exceptionCode);
+            } else {
+                pdu = HandlePduLocked(adu + 7, length - 7, record);
+            }
+            m_pendingTrace.push_back(rx + "  | " + DescribeRequest(record));
+            if (!pdu.empty()) {
+                const auto follow = static_cast<uint16_t>(pdu.size() + 1);
+                reply.bytes = {adu[0],
+                               adu[1],
+                               0,
+                               0,
+                               static_cast<uint8_t>(follow >> 8),
+                               static_cast<uint8_t>(follow & 0xFF),
+                               unit};
+                reply.bytes.insert(reply.bytes.end(), pdu.begin(), pdu.end());
+            }
+            ApplyFaultLocked(fault, reply, true);
+            std::string tx = reply.bytes.empty()
+                                 ? "TX (no answer)"
+                                 : "TX " + Hex(reply.bytes.data(), reply.bytes.size());
+            if (fault != CSimFault::None) {
+                tx += std::string("  | fault ") + SimFaultName(fault);
+            }
+            m_pendingTrace.push_back(tx);
+        }
+    }
+    FlushTrace();
+    return reply;
+}
+
+void CSimDevice::ApplyFaultLocked(CSimFault fault, CSimReply& reply, bool tcp) {
+    reply.fault = fault;
+    if (reply.bytes.empty()) {
+        return;
+    }
+    switch (fault) {
+    case CSimFault::BadCrc:
+        if (tcp) {
+            reply.bytes[1] ^= 0x5A; // transaction identifier
+        } else {
+            reply.bytes[reply.bytes.size() - 1] ^= 0x5A;
+        }
+        break;
+    case CSimFault::Short:
+        reply.bytes.pop_back();
+        break;
+    case CSimFault::Stall:
+        reply.delayMs = m_faults.stallMs;
+        break;
+    case CSimFault::Stray:
+        for (int i = 0; i < m_faults.strayBytes; ++i) {
+            reply.bytes.push_back(static_cast<uint8_t>(m_rng() & 0xFF));
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+CSimFault CSimDevice::DrawFaultLocked() {
+    if (!m_forced.empty()) {
+        const CSimFault fault = m_forced.front();
+        m_forced.pop_front();
+        return fault;
+    }
+    const double u = static_cast<double>(m_rng() >> 11) * 0x1.0p-53;
+    const std::pair<double, CSimFault> table[] = {
+        {m_faults.drop, CSimFault::Drop},         {m_faults.badCrc, CSimFault::BadCrc},
+        {m_faults.shortAnswer, CSimFault::Short}, {m_faults.exception, CSimFault::Exception},
+        {m_faults.stall, CSimFault::Stall},       {m_faults.stray, CSimFault::Stray},
+    };
+    double edge = 0;
+    for (const auto& [fraction, fault] : table) {
+        edge += std::clamp(fraction, 0.0, 1.0);
+        if (u < edge) {
+            return fault;
+        }
+    }
+    return CSimFault::None;
+}
+
+void CSimDevice::LogLocked(CSimRequestRecord record) {
+    if (m_log.size() >= kLogLimit) {
+        m_log.pop_front();
+    }
+    m_log.push_back(std::move(record));
+}
+
+// ---- Live behaviour -------------------------------------------------------------------------
+
+double CSimDevice::InputNowLocked() const {
+    double value = m_input.a;
+    switch (m_input.shape) {
+    case CSimInput::Shape::Constant:
+        break;
+    case CSimInput::Shape::Sine:
+        if (m_input.periodS > 0) {
+            value =
+                m_input.a + m_input.b * std::sin(2 * std::numbers::pi * m_time / m_input.periodS);
+        }
+        break;
+    case CSimInput::Shape::Ramp:
+        if (m_input.periodS > 0) {
+            const double phase = std::fmod(m_time, m_input.periodS) / m_input.periodS;
+            value = m_input.a + (m_input.b - m_input.a) * phase;
+        }
+        break;
+    }
+    if (m_input.relative) {
+        const double zero = I32(kInputZero) / 10000.0;
+        const double full = I32(kInputFull) / 10000.0;
+        value = zero + value / 100.0 * (full - zero);
+    }
+    return value;
+}
+
+void CSimDevice::UpdateLiveLocked() {
+    const CSimFamily family = m_model.family;
+    const uint16_t inputType = m_image[kInputType];
+    const double input = InputNowLocked();
+
+    // Fine adjustment: the zero is given in the sensor unit, the span in percent.
+    double zeroPerInputUnit = 1.0;
+    float customR0 = 0;
+    if (family == CSimFamily::Rtd) {
+        const uint32_t bits = m_image[kCustomCoefficients] |
+                              (static_cast<uint32_t>(m_image[kCustomCoefficients + 1]) << 16);
+        std::memcpy(&customR0, &bits, sizeof customR0);
+        const CRtdCurve curve = RtdCurve(inputType, customR0);
+        zeroPerInputUnit = curve.r0 * curve.alpha;
+    } else if (family == CSimFamily::Thermocouple) {
+        zeroPerInputUnit = Seebeck(inputType);
+    }
+    const double measured = input * (I32(kInputFineSpan) / 1000000.0) +
+                            I32(kInputFineZero) / 10000.0 / zeroPerInputUnit;
+    const double zero = I32(kInputZero) / 10000.0;
+    const double full = I32(kInputFull) / 10000.0;
+    const double percent = full != zero ? (measured - zero) * 100.0 / (full - zero) : 0.0;
+
+    uint32_t status = 0;
+    const bool burnout = m_burnout && family != CSimFamily::Dc;
+    if (burnout) {
+        status |= kStatusBurnout;
+    }
+    if (percent < -5.0 || percent > 105.0) {
+        status |= kStatusRangeOver;
+    }
+    Put32(kInputValue, ToFixed4(measured));
+    Put32(kInputPercent, ToFixed4(percent));
+    if (family == CSimFamily::Rtd) {
+        const CRtdCurve curve = RtdCurve(inputType, customR0);
+        const double ohm = curve.r0 * (1 + curve.alpha * (input - curve.referenceC));
+        Put32(kSensorReading, ToFixed4(std::max(ohm, 0.0)));
+    } else if (family == CSimFamily::Thermocouple) {
+        Put32(kColdJunction, ToFixed4(kColdJunctionC));
+        Put32(kSensorReading, ToFixed4(Seebeck(inputType) * (input - kColdJunctionC)));
+    }
+
+    const uint16_t mode = m_image[kProcessMode];
+    for (int o = 0; o < m_model.outputs; ++o) {
+        if (mode == kModeFixedOutput) {
+            break; // registers 22-29 hold what was written
+        }
+        const auto base = static_cast<uint16_t>(kOutputBase + 200 * o);
+        const auto reg = static_cast<uint16_t>(kOutputValue + 4 * o);
+        const double outZero = I32(base + kOutZero) / 10000.0;
+        const double outFull = I32(base + kOutFull) / 10000.0;
+        double value = 0;
+        const uint16_t forcedDa = m_image[kForcedDa + o];
+        if (mode == kModeFactory && forcedDa != 0) {
+            const uint16_t type = std::min<uint16_t>(m_image[base + kOutType], 2);
+            const auto table = static_cast<uint16_t>(kDaTable + 100 * o + 6 * type);
+            const double da0 = m_image[table];
+            const double da100 = m_image[table + 1];
+            const double v0 = I32(table + 2) / 10000.0;
+            const double v100 = I32(table + 4) / 10000.0;
+            value = da100 != da0 ? v0 + (forcedDa - da0) * (v100 - v0) / (da100 - da0) : v0;
+        } else if (burnout) {
+            if (m_image[base + kOutBurnout] == 0) {
+                continue; // None: the output holds its last value
+            }
+            value = I32(base + kOutBurnoutValue) / 10000.0;
+        } else {
+            double outPercent = percent;
+            if ((family == CSimFamily::Potentiometer || family == CSimFamily::Dc) &&
+                m_image[base + kOutLinearizer] == 1) {
+                outPercent = LinearizeLocked(outPercent);
+            }
+            outPercent = outPercent * (I32(base + kOutFineSpan) / 1000000.0) +
+                         I32(base + kOutFineZero) / 10000.0;
+            value = outZero + outPercent / 100.0 * (outFull - outZero);
+            const double low = I32(base + kOutLow) / 10000.0;
+            const double high = I32(base + kOutHigh) / 10000.0;
+            if (value < low) {
+                value = low;
+                status |= kStatusOutputLimit;
+            }
+            if (value > high) {
+                value = high;
+                status |= kStatusOutputLimit;
+            }
+        }
+        Put32(reg, ToFixed4(value));
+        const double span = outFull - outZero;
+        Put32(reg + 2, ToFixed4(span != 0 ? (value - outZero) / span * 100.0 : 0.0));
+    }
+
+    Put32(kStatus, static_cast<int32_t>(status));
+    const double ad = std::clamp(kAdAtZero + kAdPerPercent * percent, 0.0, 65535.0);
+    m_image[kLiveAd] = static_cast<uint16_t>(std::lround(ad));
+}
+
+// Output percent through the user XY table (X = input %, Y = output %), linear between the
+// points and extended along the end segments.
+double CSimDevice::LinearizeLocked(double x) const {
+    const int points = std::clamp<int>(m_image[kXyPoints], 2, 101);
+    auto px = [&](int k) { return I32(static_cast<uint16_t>(kXyValues + 4 * k)) / 10000.0; };
+    auto py = [&](int k) { return I32(static_cast<uint16_t>(kXyValues + 4 * k + 2)) / 10000.0; };
+    int k = 0;
+    while (k < points - 2 && x > px(k + 1)) {
+        ++k;
+    }
+    const double dx = px(k + 1) - px(k);
+    if (dx == 0) {
+        return py(k);
+    }
+    return py(k) + (x - px(k)) * (py(k + 1) - py(k)) / dx;
+}
+
+void CSimDevice::Tick(double seconds) {
+    std::lock_guard lock(m_mutex);
+    m_time += seconds;
+    UpdateLiveLocked();
+}
+
+void CSimDevice::SetInput(const CSimInput& input) {
+    std::lock_guard lock(m_mutex);
+    m_input = input;
+    UpdateLiveLocked();
+}
+
+void CSimDevice::SetInputValue(double value) {
+    CSimInput input;
+    input.shape = CSimInput::Shape::Constant;
+    input.relative = false;
+    input.a = value;
+    SetInput(input);
+}
+
+void CSimDevice::SetBurnout(bool on) {
+    std::lock_guard lock(m_mutex);
+    m_burnout = on;
+    UpdateLiveLocked();
+}
+
+bool CSimDevice::GetBurnout() const {
+    std::lock_guard lock(m_mutex);
+    return m_burnout;
+}
+
+// ---- Registers ------------------------------------------------------------------------------
+
+uint16_t CSimDevice::GetRegister(uint16_t address) const {
+    std::lock_guard lock(m_mutex);
+    return m_image[address];
+}
+
+void CSimDevice::SetRegister(uint16_t address, uint16_t value) {
+    std::lock_guard lock(m_mutex);
+    m_image[address] = value;
+}
+
+int32_t CSimDevice::GetInt32(uint16_t address) const {
+    std::lock_guard lock(m_mutex);
+    return address == 0xFFFF ? m_image[address] : I32(address);
+}
+
+void CSimDevice::SetInt32(uint16_t address, int32_t value) {
+    std::lock_guard lock(m_mutex);
+    if (address != 0xFFFF) {
+        Put32(address, value);
+    }
+}
+
+std::string CSimDevice::GetText8(uint16_t address, int registers) const {
+    std::lock_guard lock(m_mutex);
+    registers = std::clamp(registers, 0, 65536 - address);
+    return SimUnpackText8(m_image.data() + address, registers);
+}
+
+std::string CSimDevice::GetText16(uint16_t address, int registers) const {
+    std::lock_guard lock(m_mutex);
+    registers = std::clamp(registers, 0, 65536 - address);
+    return SimUnpackText16(m_image.data() + address, registers);
+}
+
+void CSimDevice::SetSerialNumber(const std::string& text) {
+    {
+        std::lock_guard lock(m_mutex);
+        const std::vector<uint16_t> values = SimPackText8(text, 8);
+        std::copy(values.begin(), values.end(), m_image.begin() + kFactorySerial);
+        std::copy(values.begin(), values.end(), m_image.begin() + kSerial);
+        SaveStateLocked();
+    }
+    FlushTrace();
+}
+
+void CSimDevice::SetModelText(const std::string& text) {
+    {
+        std::lock_guard lock(m_mutex);
+        const std::vector<uint16_t> values = SimPackText8(text, 16);
+        std::copy(values.begin(), values.end(), m_image.begin() + kFactoryModelText);
+        std::copy(values.begin(), values.end(), m_image.begin() + kModelText);
+        SaveStateLocked();
+    }
+    FlushTrace();
+}
+
+void CSimDevice::SetTag(const std::string& utf8) {
+    {
+        std::lock_guard lock(m_mutex);
+        const std::vector<uint16_t> values = SimPackText16(utf8, 16);
+        std::copy(values.begin(), values.end(), m_image.begin() + kTag);
+        SaveStateLocked();
+    }
+    FlushTrace();
+}
+
+// ---- Faults, log, trace ---------------------------------------------------------------------
+
+void CSimDevice::SetFaults(const CSimFaults& faults) {
+    std::lock_guard lock(m_mutex);
+    m_faults = faults;
+}
+
+CSimFaults CSimDevice::GetFaults() const {
+    std::lock_guard lock(m_mutex);
+    return m_faults;
+}
+
+void CSimDevice::SetSeed(uint64_t seed) {
+    std::lock_guard lock(m_mutex);
+    m_rng.seed(seed);
+}
+
+void CSimDevice::ForceFault(CSimFault fault, int count) {
+    std::lock_guard lock(m_mutex);
+    for (int i = 0; i < count; ++i) {
+        m_forced.push_back(fault);
+    }
+}
+
+std::vector<CSimRequestRecord> CSimDevice::GetRequestLog() const {
+    std::lock_guard lock(m_mutex);
+    return {m_log.begin(), m_log.end()};
+}
+
+std::vector<CSimRequestRecord> CSimDevice::GetWriteLog() const {
+    std::lock_guard lock(m_mutex);
+    std::vector<CSimRequestRecord> writes;
+    for (const CSimRequestRecord& record : m_log) {
+        if (record.function == kWriteFunction && record.exception == 0 &&
+            record.fault != CSimFault::Drop) {
+            writes.push_back(record);
+        }
+    }
+    return writes;
+}
+
+void CSimDevice::ClearLog() {
+    std::lock_guard lock(m_mutex);
+    m_log.clear();
+}
+
+void CSimDevice::SetTraceSink(std::function<void(const std::string&)> sink) {
+    std::lock_guard lock(m_mutex);
+    m_traceSink = std::move(sink);
+}
+
+void CSimDevice::Trace(const std::string& line) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_pendingTrace.push_back(line);
+    }
+    FlushTrace();
+}
+
+void CSimDevice::FlushTrace() {
+    std::vector<std::string> lines;
+    std::function<void(const std::string&)> sink;
+    {
+        std::lock_guard lock(m_mutex);
+        lines.swap(m_pendingTrace);
+        sink = m_traceSink;
+    }
+    if (sink) {
+        for (const std::string& line : lines) {
+            sink(line);
+        }
+    }
+}
+
+// ---- State ----------------------------------------------------------------------------------
+
+void CSimDevice::AttachStateFile(const std::string& path) {
+    std::lock_guard lock(m_mutex);
+    if (const std::optional<CSimState> state = SimLoadState(path)) {
+        if (state->model != m_model.number) {
+            throw std::runtime_error("state file " + path + " holds model " +
+                                     std::to_string(state->model) + ", not " +
+                                     std::to_string(m_model.number));
+        }
+        for (const auto& [address, value] : state->registers) {
+            if (m_map.Persisted(address)) {
+                m_image[address] = value;
+            }
+        }
+        std::copy_n(m_image.begin() + kFactorySerial, 8, m_image.begin() + kSerial);
+        std::copy_n(m_image.begin() + kFactoryModelText, 16, m_image.begin() + kModelText);
+    }
+    m_statePath = path;
+    try {
+        WriteStateLocked(); // an unwritable place shows now, not at the first setting write
+    } catch (...) {
+        m_statePath.clear();
+        throw;
+    }
+    UpdateLiveLocked();
+}
+
+void CSimDevice::SaveStateLocked() {
+    try {
+        WriteStateLocked();
+    } catch (const std::exception& error) {
+        // The request was carried out; only its persistence failed.
+        std::fprintf(stderr, "q3sim: %s\n", error.what());
+        m_pendingTrace.push_back(std::string("state not saved: ") + error.what());
+    }
+}
+
+void CSimDevice::WriteStateLocked() {
+    if (m_statePath.empty()) {
+        return;
+    }
+    CSimState state;
+    state.model = m_model.number;
+    for (uint32_t a = 0; a < 65536; ++a) {
+        if (m_map.Persisted(static_cast<uint16_t>(a))) {
+            state.registers.emplace_back(static_cast<uint16_t>(a), m_image[a]);
+        }
+    }
+    SimSaveState(m_statePath, state);
+}
+
+void CSimDevice::Initialise() {
+    {
+        std::lock_guard lock(m_mutex);
+        InitialiseLocked();
+        UpdateLiveLocked();
+    }
+    FlushTrace();
+}
+
+void CSimDevice::InitialiseLocked() {
+    for (uint32_t a = 0; a < 65536; ++a) {
+        const auto address = static_cast<uint16_t>(a);
+        const bool identity = (a >= kFactorySerial && a < kFactorySerial + 8) ||
+                              (a >= kFactoryModelText && a < kFactoryModelText + 16);
+        const CSimRegKind kind = m_map.Kind(address);
+        if ((m_map.Persisted(address) && !identity) || kind == CSimRegKind::CalibWork ||
+            kind == CSimRegKind::FactoryCommand) {
+            m_image[a] = m_defaults[a];
+        }
+    }
+    m_pendingTrace.push_back("initialised: settings and factory tables set to defaults");
+    SaveStateLocked();
+}
