@@ -45,7 +45,7 @@ void Draw(benchmark::State& state, bool browse) {
         static_cast<double>(graph.store().points().capacity() * sizeof(CGraphStore::Point)) /
         kSamples;
     state.counters["slot_store_bytes"] =
-        static_cast<double>(graph.store().slots().size() * sizeof(CGraphStore::Slot));
+        static_cast<double>(CGraphStore::kSlotCount * sizeof(CGraphStore::Slot));
     const char* out = std::getenv("Q3_BENCH_IMAGE_DIR");
     if (out && *out)
         image.save(QString::fromLocal8Bit(out) +

@@ -4,17 +4,17 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QLine>
+#include <QList>
 #include <QPen>
 #include <QPoint>
-#include <QPolygon>
 
 class QPainter;
 class QPaintDevice;
 
-// IDrawSurface over a QPainter that is active for the whole life of the surface. Connected
-// LineTo calls are collected and stroked as one polyline (a wide pen then joins its segments,
-// and a trace of thousands of segments costs one stroke); the polyline is flushed before any
-// other operation and when the surface goes.
+// IDrawSurface over a QPainter that is active for the whole life of the surface. LineTo
+// segments are collected and drawn in one batch (a trace has thousands); the batch is flushed
+// before any other operation and when the surface goes.
 class CQtDrawSurface : public IDrawSurface {
 public:
     // painter is borrowed; font is what DrawText and TextExtent use.
@@ -36,7 +36,7 @@ public:
     void DrawText(int x, int y, const std::string& text, int align, Colour colour) override;
     TextSize TextExtent(const std::string& text) override;
 
-    // Strokes the pending polyline.
+    // Draws the pending segments.
     void Flush();
 
 private:
@@ -45,5 +45,5 @@ private:
     QFontMetrics m_metrics;
     QPen m_pen;
     QPoint m_position;
-    QPolygon m_polyline; // from the last MoveTo; empty when nothing is pending
+    QList<QLine> m_lines; // drawn with m_pen at the next Flush
 };

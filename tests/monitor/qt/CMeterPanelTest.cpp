@@ -45,15 +45,16 @@ TEST_F(MeterPanel, TwoOutputModelShowsInputAndBothOutputs) {
     EXPECT_EQ("25.0000deg C", Meter(0).valueText());
     EXPECT_EQ("37.5000%", Meter(0).subText());
     EXPECT_DOUBLE_EQ(25, Meter(0).value());
-    EXPECT_EQ(qa.GetDisplayText(1, false),
-              QString::number(Meter(0).scaleMin(), 'f', 4).toStdString());
+    EXPECT_DOUBLE_EQ(0, Meter(0).scaleMin()) << "input range from the texts of 1 and 2";
+    EXPECT_DOUBLE_EQ(100, Meter(0).scaleMax());
     EXPECT_EQ("8.0000mA", Meter(1).valueText());
     EXPECT_DOUBLE_EQ(8, Meter(1).value());
-    EXPECT_DOUBLE_EQ(qa.GetValue(101) / 10000.0, Meter(1).scaleMin());
-    EXPECT_DOUBLE_EQ(qa.GetValue(102) / 10000.0, Meter(1).scaleMax());
+    EXPECT_DOUBLE_EQ(4, Meter(1).scaleMin()) << "output range 101 and 102 of the default 4-20 mA";
+    EXPECT_DOUBLE_EQ(20, Meter(1).scaleMax());
     EXPECT_EQ("12.0000mA", Meter(2).valueText());
-    EXPECT_DOUBLE_EQ(qa.GetValue(106) / 10000.0, Meter(2).scaleMin());
-    EXPECT_DOUBLE_EQ(qa.GetValue(107) / 10000.0, Meter(2).scaleMax());
+    EXPECT_DOUBLE_EQ(4, Meter(2).scaleMin());
+    EXPECT_DOUBLE_EQ(20, Meter(2).scaleMax());
+    EXPECT_EQ("50.0000%", Meter(2).subText());
 
     // Each page is a third of the panel, side by side.
     EXPECT_EQ(QRect(0, 0, 120, 300), panel.page(0)->geometry());

@@ -2,6 +2,7 @@
 
 #include "app/qt/CFileDialogs.h"
 #include "model/CParTypeQA.h"
+#include "model/CParTypeQB.h"
 #include "monitor/qt/CGraph.h"
 #include "tables/qt/CTableFile2Dialog.h"
 #include "tables/qt/CTableFileDialog.h"
@@ -85,18 +86,6 @@ TEST_F(TableDialogs, XYCancelAfterOpeningLeavesTheCallersTable) {
     EXPECT_EQ((std::vector<double>{0, 50, 100}), table.x);
     EXPECT_EQ((std::vector<double>{0, 40, 100}), table.y);
     EXPECT_EQ(QStringList{"open:Open File"}, asked);
-}
-
-TEST_F(TableDialogs, XYOkHandsTheOpenedTableBack) {
-    XYTable table{{0, 100}, {0, 100}};
-    nextFile = "xy.tbl";
-    WhenModal<CTableFileDialog>([](CTableFileDialog* dialog) {
-        Click(dialog->openButton());
-        Click(dialog->okButton());
-    });
-    EXPECT_TRUE(editor.EditXYTable(nullptr, table));
-    EXPECT_EQ((std::vector<double>{0, 25, 75, 100}), table.x);
-    EXPECT_EQ((std::vector<double>{0, 10, 90, 100}), table.y);
 }
 
 TEST_F(TableDialogs, XYViewStaysFixedWhateverTheData) {
@@ -259,7 +248,7 @@ TEST_F(TableDialogs, OneValueInKelvinSpansOneStep) {
     EXPECT_EQ(1u, graph.store().points().size());
 }
 
-TEST_F(TableDialogs, ValuesAbove10000RangeFrom10000) {
+TEST_F(TableDialogs, ValueRangeTakesIn10000AndZero) {
     CGraphView graph;
     CTableFile2 table;
     table.step = 1;
@@ -268,8 +257,35 @@ TEST_F(TableDialogs, ValuesAbove10000RangeFrom10000) {
     EXPECT_DOUBLE_EQ(10000, graph.valueMin());
     EXPECT_DOUBLE_EQ(18000, graph.valueMax());
 
+    table.values = {-5.5, -1.25};
+    CTableFile2Dialog::Plot(graph, table, kUnitCelsius);
+    EXPECT_DOUBLE_EQ(-5.5, graph.valueMin());
+    EXPECT_DOUBLE_EQ(0, graph.valueMax()) << "the value range takes 0 in";
+
     CTableFile2 empty;
     CTableFile2Dialog::Plot(graph, empty, kUnitCelsius);
     EXPECT_TRUE(graph.store().points().empty());
-    EXPECT_DOUBLE_EQ(10000, graph.valueMin()) << "an empty table leaves the view";
+    EXPECT_DOUBLE_EQ(-5.5, graph.valueMin()) << "an empty table leaves the view";
+}
+
+TEST_F(TableDialogs, GroupActionOfAnXYModelHandsThePairsBack) {
+    InstallTableDialogs();
+    CParTypeQB qb;
+    const XYTable before = qb.GetXYTable();
+    nextFile = "xy.tbl";
+    WhenModal<CTableFileDialog>([before](CTableFileDialog* d) {
+        EXPECT_EQ(before.x, d->table().xValues) << "the dialog shows the set's table";
+        Click(d->openButton());
+        Click(d->cancelButton());
+    });
+    qb.RunGroupAction(nullptr, 2, 0);
+    EXPECT_EQ(before.x, qb.GetXYTable().x);
+
+    WhenModal<CTableFileDialog>([](CTableFileDialog* d) {
+        Click(d->openButton());
+        Click(d->okButton());
+    });
+    qb.RunGroupAction(nullptr, 2, 0);
+    EXPECT_EQ((std::vector<double>{0, 25, 75, 100}), qb.GetXYTable().x);
+    EXPECT_EQ((std::vector<double>{0, 10, 90, 100}), qb.GetXYTable().y);
 }
