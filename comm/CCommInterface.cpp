@@ -30,7 +30,13 @@ CCommInterface::CCommInterface() : m_client(std::make_unique<CModbusInterface>()
 
 CCommInterface::CCommInterface(IModbusMaster* master) : m_master(master) {}
 
+CCommInterface::CCommInterface(std::unique_ptr<CModbusInterface> client)
+    : m_client(std::move(client)) {
+    m_master = m_client.get();
+}
+
 CCommInterface::~CCommInterface() {
+    std::lock_guard lock(m_lock);
     Disconnect();
 }
 
@@ -122,11 +128,51 @@ void CCommInterface::WriteUInt16(int address, uint16_t value) {
     WriteValues(&value, 1, address, ValueEncoding::UInt16);
 }
 
-// Connection handling arrives with the communication stack; until then nothing is opened.
-void CCommInterface::Connect() {
-    throw CPrivateException::FromId(305);
+CommSettings CCommInterface::LoadSettings(const CSettingsStore& store) {
+    CommSettings settings;
+    settings.portName = store.GetString(kComSettingsSection, kPortNameValue, kDefaultPortName);
+    settings.portDisplayName = store.GetString(kComSettingsSection, kPortDisplayNameValue, "");
+    settings.mode = kModeRtu;
+    settings.slaveAddress = 1;
+    settings.baudIndex = 3;
+    settings.dataBitsIndex = 1;
+    settings.parity = 1;
+    settings.stopBitsIndex = 0;
+    return settings;
 }
+
+CommSettings CCommInterface::CurrentSettings() const {
+    if (m_fixed)
+        return *m_fixed;
+    return LoadSettings(m_store ? *m_store : CSettingsStore());
+}
+
+void CCommInterface::Connect() {
+    std::lock_guard lock(m_lock);
+    m_connected = false;
+    if (m_client) {
+        m_client->SetSettings(CurrentSettings());
+        try {
+            m_client->Open();
+        } catch (...) {
+            m_client->Close();
+            throw;
+        }
+    }
+    m_connected = true;
+}
+
 void CCommInterface::Disconnect() {
+    std::lock_guard lock(m_lock);
+    if (m_client)
+        m_client->Close();
     m_connected = false;
 }
-void CCommInterface::Reconnect() {}
+
+void CCommInterface::Reconnect() {
+    std::lock_guard lock(m_lock);
+    if (!m_connected || !m_client)
+        return;
+    // Open closes socket, port and timer thread first.
+    m_client->Open();
+}

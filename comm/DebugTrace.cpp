@@ -1,0 +1,37 @@
+#include "comm/DebugTrace.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+namespace {
+std::mutex g_traceMutex;
+std::shared_ptr<const TraceSink> g_traceSink;
+// Lets the traced paths skip formatting and locking while no sink is attached.
+std::atomic<bool> g_traceOn{false};
+} // namespace
+
+void SetTraceSink(TraceSink sink) {
+    std::shared_ptr<const TraceSink> next;
+    if (sink)
+        next = std::make_shared<const TraceSink>(std::move(sink));
+    std::lock_guard lock(g_traceMutex);
+    g_traceSink = std::move(next);
+    g_traceOn.store(g_traceSink != nullptr, std::memory_order_release);
+}
+
+bool TraceEnabled() {
+    return g_traceOn.load(std::memory_order_acquire);
+}
+
+void TraceLine(const std::string& line) {
+    if (!TraceEnabled())
+        return;
+    std::shared_ptr<const TraceSink> sink;
+    {
+        std::lock_guard lock(g_traceMutex);
+        sink = g_traceSink;
+    }
+    if (sink)
+        (*sink)(line);
+}

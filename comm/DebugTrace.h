@@ -1,0 +1,15 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+// The program's only log: the Modbus debug trace. One process-wide sink, off (null) by default;
+// q3cli --trace sends it to standard error, the GUI attaches a viewer. Lines keep their "\n".
+using TraceSink = std::function<void(const std::string& line)>;
+
+// Installs sink (null switches the trace off). The sink is called on the thread that traces,
+// possibly several at once, so it must be thread-safe itself.
+void SetTraceSink(TraceSink sink);
+bool TraceEnabled();
+// Hands line to the sink, if any.
+void TraceLine(const std::string& line);
