@@ -1,0 +1,112 @@
+#pragma once
+
+#include "app/qt/CMessageBox.h"
+#include "comm/CCommInterface.h"
+#include "comm/CObserver.h"
+#include "comm/CommSettings.h"
+#include "model/CModelContext.h"
+#include "sim/CSimDevice.h"
+#include "sim/CSimServer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QStringList>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Records every message box instead of showing it; restores the real box afterwards.
+class CMessageLog {
+public:
+    CMessageLog() {
+        CModelContext::SetTempUnit(0);
+        SetMessageBoxHook(
+            [this](QWidget*, const QString& text, MessageIcon icon, QMessageBox::StandardButtons) {
+                texts << text;
+                icons.push_back(icon);
+                return QMessageBox::Ok;
+            });
+    }
+    ~CMessageLog() { SetMessageBoxHook(nullptr); }
+    CMessageLog(const CMessageLog&) = delete;
+    CMessageLog& operator=(const CMessageLog&) = delete;
+
+    QStringList texts;
+    std::vector<MessageIcon> icons;
+};
+
+// Counts notifications (any thread).
+class CCountingObserver : public CObserver {
+public:
+    void Update(CObservable*) override {
+        ++count;
+        if (onUpdate)
+            onUpdate();
+    }
+    std::atomic<int> count{0};
+    std::function<void()> onUpdate;
+};
+
+// A simulated transmitter served on a pseudo-terminal and a real connection to it, as the
+// program would open a serial port.
+class CSimLink {
+public:
+    explicit CSimLink(int modelNumber) : device(modelNumber), server(device) {
+        server.SetAutoTick(false);
+        CommSettings settings;
+        settings.portName = server.StartPty();
+        comm.SetSettings(settings);
+        comm.Connect();
+    }
+
+    // The accepted writes to one start register, in order.
+    std::vector<std::vector<uint16_t>> WritesTo(uint16_t start) const {
+        std::vector<std::vector<uint16_t>> out;
+        for (const CSimRequestRecord& r : device.GetWriteLog())
+            if (r.start == start)
+                out.push_back(r.values);
+        return out;
+    }
+
+    CSimDevice device;
+    CSimServer server;
+    CCommInterface comm;
+};
+
+// Runs the event loop until done() holds or timeoutMs passed; returns done().
+inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return done();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QTest::qWait(2);
+    }
+    return true;
+}
+
+// Grabs the widget; with Q3_SCREENSHOTS=dir set also writes it there as name.png.
+inline void Screenshot(QWidget& widget, const QString& name) {
+    widget.adjustSize();
+    widget.show();
+    QCoreApplication::processEvents();
+    QImage image = widget.grab().toImage();
+    ASSERT_FALSE(image.isNull()) << name.toStdString();
+    EXPECT_GT(image.width(), 200) << name.toStdString();
+    const char* dir = std::getenv("Q3_SCREENSHOTS");
+    if (!dir || !*dir)
+        return;
+    QDir().mkpath(dir);
+    QString path = QDir(dir).filePath(name + ".png");
+    EXPECT_TRUE(image.save(path)) << path.toStdString();
+}
