@@ -92,6 +92,10 @@ CAdjustInputPage::CAdjustInputPage(QWidget* parent) : QWidget(parent) {
             m_values[sliders[row]]->setObjectName(m_sliders[sliders[row]]->objectName() + "Value");
             m_values[sliders[row]]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             m_values[sliders[row]]->setMinimumWidth(110);
+            // Hidden while no device values are known; the sliders keep their length.
+            QSizePolicy keep = m_values[sliders[row]]->sizePolicy();
+            keep.setRetainSizeWhenHidden(true);
+            m_values[sliders[row]]->setSizePolicy(keep);
             grid->addWidget(m_values[sliders[row]], row, 2);
         }
         layout->addLayout(grid);

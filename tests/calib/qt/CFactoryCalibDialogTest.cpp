@@ -2,6 +2,7 @@
 #include "calib/qt/COutputCalibDialog.h"
 #include "calib/qt/CUpDownEdit.h"
 
+#include "resources/CStringTable.h"
 #include "tests/calib/qt/CalibGuiTestSupport.h"
 #include "tests/support/CRegisterBank.h"
 
@@ -421,4 +422,26 @@ TEST_F(FactoryWithSimulator, OutputDialogDrivesStoresAndRestoresTheModeAfterAFai
         EXPECT_EQ(1, messages.texts.size());
     }
     EXPECT_EQ(0, link.device.GetProcessMode());
+}
+
+TEST(FactoryCaptions, AreTheJapaneseTextsInBothLanguages) {
+    for (bool japanese : {false, true}) {
+        if (japanese) {
+            std::string error;
+            ASSERT_TRUE(
+                CStringTable::LoadModule(std::string(Q3_BIN_DIR) + "/q3config_jpn.so", &error))
+                << error;
+            ASSERT_NE("Start Calib.", LoadStr(40401)); // the module is in use
+        }
+        CInputCalibDialog input(9, nullptr, nullptr);
+        EXPECT_EQ("入力調整", input.windowTitle());
+        EXPECT_EQ("閉じる", input.findChild<QPushButton*>("close")->text());
+        EXPECT_EQ("設定", input.findChild<QPushButton*>("zeroSet")->text());
+        EXPECT_EQ("ゲイン16倍", input.findChild<QComboBox*>("type")->itemText(5));
+        COutputCalibDialog output(9, nullptr, nullptr);
+        EXPECT_EQ("出力調整", output.windowTitle());
+        EXPECT_EQ("調整開始", output.findChild<QPushButton*>("fullStart")->text());
+        EXPECT_EQ("出力1", output.findChild<QComboBox*>("outputSelector")->itemText(0));
+    }
+    CStringTable::UnloadModule();
 }

@@ -96,9 +96,9 @@ inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
 }
 
 // Grabs the widget; with Q3_SCREENSHOTS=dir set also writes it there as name.png.
-inline void Screenshot(QWidget& widget, const QString& name) {
-    widget.adjustSize();
+inline void Screenshot(QWidget& widget, const QString& name, int minWidth = 0) {
     widget.show();
+    widget.resize(widget.sizeHint().expandedTo(QSize(minWidth, 0)));
     QCoreApplication::processEvents();
     QImage image = widget.grab().toImage();
     ASSERT_FALSE(image.isNull()) << name.toStdString();
