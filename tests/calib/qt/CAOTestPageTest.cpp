@@ -41,7 +41,7 @@ protected:
         QTest::mouseClick(Button(row == 1 ? "outputSet1" : "outputSet2"), Qt::LeftButton);
     }
 
-    CMessageLog messages;
+    MessageRecorder messages;
     CRegisterBank bank;
     CCommInterface comm{&bank};
     CModeModel<CParTypeQA> set;
@@ -162,13 +162,13 @@ TEST_F(LoopTestPage, EnterRunsSetOnlyFromTheFirstOutputBox) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
     Edit(1)->setText("10");
     Edit(1)->setFocus();
-    ASSERT_TRUE(WaitFor([&] { return Edit(1)->hasFocus(); }));
+    ASSERT_TRUE(WaitUntil([&] { return Edit(1)->hasFocus(); }));
     EXPECT_TRUE(page.HandleEnter());
     EXPECT_TRUE(page.IsPending(0));
     EXPECT_EQ(100000, page.PendingValue(0));
     Edit(2)->setText("5");
     Edit(2)->setFocus();
-    ASSERT_TRUE(WaitFor([&] { return Edit(2)->hasFocus(); }));
+    ASSERT_TRUE(WaitUntil([&] { return Edit(2)->hasFocus(); }));
     EXPECT_FALSE(page.HandleEnter());
     EXPECT_FALSE(page.IsPending(1));
 }
@@ -196,7 +196,7 @@ protected:
         QTest::mouseClick(Button(row == 1 ? "outputSet1" : "outputSet2"), Qt::LeftButton);
     }
 
-    CMessageLog messages;
+    MessageRecorder messages;
     CSimLink link{1001};
     CDeviceInterface device;
     CAOTestPage page;

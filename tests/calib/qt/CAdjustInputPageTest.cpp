@@ -275,7 +275,7 @@ public:
         ++m_polls;
         m_changed.notify_all();
     }
-    bool WaitFor(int polls) {
+    bool WaitForPolls(int polls) {
         std::unique_lock lock(m_mutex);
         return m_changed.wait_for(lock, 10s, [&] { return m_polls >= polls; });
     }
@@ -295,7 +295,7 @@ TEST(AdjustPageWithSimulator, SliderBurstEndsInOneWriteOfTheNewestValuesInsideMo
     thread.AddObserver(&polls);
     thread.SetConnection(&link.comm);
     thread.PostCommand(CDeviceInterfaceThread::kPoll);
-    ASSERT_TRUE(polls.WaitFor(1));
+    ASSERT_TRUE(polls.WaitForPolls(1));
     ASSERT_TRUE(thread.Device().IsDeviceValid());
 
     CAdjustInputPage page;
@@ -318,10 +318,10 @@ TEST(AdjustPageWithSimulator, SliderBurstEndsInOneWriteOfTheNewestValuesInsideMo
             QTest::keyClick(zero, Qt::Key_Right);
         QTest::keyClick(span, Qt::Key_Left);
     }
-    ASSERT_TRUE(polls.WaitFor(2));
-    ASSERT_TRUE(WaitFor([&] { return thread.LastWriteTime() >= thread.RequestTime(); }));
+    ASSERT_TRUE(polls.WaitForPolls(2));
+    ASSERT_TRUE(WaitUntil([&] { return thread.LastWriteTime() >= thread.RequestTime(); }));
     thread.PostCommand(CDeviceInterfaceThread::kPoll); // everything queued before it has run
-    ASSERT_TRUE(polls.WaitFor(3));
+    ASSERT_TRUE(polls.WaitForPolls(3));
 
     auto inputWrites = link.WritesTo(1010);
     ASSERT_EQ(1u, inputWrites.size());

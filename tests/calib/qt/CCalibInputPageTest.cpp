@@ -51,7 +51,7 @@ protected:
     void Click(const char* name) { QTest::mouseClick(Button(name), Qt::LeftButton); }
     bool Enabled(const char* name) { return Button(name)->isEnabled(); }
 
-    CMessageLog messages;
+    MessageRecorder messages;
     CRegisterBank bank;
     CCommInterface comm{&bank};
     CParTypeQA set;
@@ -184,7 +184,7 @@ TEST_F(CalibPage, CommunicationErrorsAreShownWithTheStopIcon) {
 }
 
 TEST(CalibPageWithoutClient, ButtonsDoNothing) {
-    CMessageLog messages;
+    MessageRecorder messages;
     CCalibInputPage page;
     page.show();
     page.update(Record(11), nullptr);
@@ -215,7 +215,7 @@ protected:
     }
     QString Field(const char* name) { return page.findChild<QLineEdit*>(name)->text(); }
 
-    CMessageLog messages;
+    MessageRecorder messages;
     CSimLink link{1001};
     CDeviceInterface device;
     CCalibInputPage page;

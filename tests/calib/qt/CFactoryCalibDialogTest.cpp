@@ -41,7 +41,7 @@ protected:
     void Click(const char* name) { QTest::mouseClick(Button(name), Qt::LeftButton); }
     const CRegisterBank::Request& Request(std::size_t i) const { return bank.Requests().at(i); }
 
-    CMessageLog messages;
+    MessageRecorder messages;
     CRegisterBank bank;
     CCommInterface comm{&bank};
     std::unique_ptr<Dialog> dialog;
@@ -260,7 +260,7 @@ TEST_F(OutputDialog, RealTimerTicksOncePerSecond) {
     Click("zeroStart");
     Find<CUpDownEdit>("zeroDa")->SetText("1200");
     bank.ClearRequests();
-    ASSERT_TRUE(WaitFor([&] { return !bank.Trace().empty(); }, 1500));
+    ASSERT_TRUE(WaitUntil([&] { return !bank.Trace().empty(); }, 1500));
     EXPECT_EQ(Words{1200}, Request(0).values);
 }
 
@@ -355,7 +355,7 @@ class FactoryWithSimulator : public ::testing::Test {
 protected:
     FactoryWithSimulator() : lock(link.comm.Lock()) {}
 
-    CMessageLog messages;
+    MessageRecorder messages;
     CSimLink link{1001};
     std::lock_guard<std::recursive_mutex> lock;
 };

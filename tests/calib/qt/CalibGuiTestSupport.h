@@ -1,19 +1,15 @@
 #pragma once
 
-#include "app/qt/CMessageBox.h"
 #include "comm/CCommInterface.h"
 #include "comm/CObserver.h"
 #include "comm/CommSettings.h"
-#include "model/CModelContext.h"
 #include "sim/CSimDevice.h"
 #include "sim/CSimServer.h"
+#include "tests/support/qt/GuiTestSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QImage>
-#include <QStringList>
-#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -23,26 +19,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-// Records every message box instead of showing it; restores the real box afterwards.
-class CMessageLog {
-public:
-    CMessageLog() {
-        CModelContext::SetTempUnit(0);
-        SetMessageBoxHook(
-            [this](QWidget*, const QString& text, MessageIcon icon, QMessageBox::StandardButtons) {
-                texts << text;
-                icons.push_back(icon);
-                return QMessageBox::Ok;
-            });
-    }
-    ~CMessageLog() { SetMessageBoxHook(nullptr); }
-    CMessageLog(const CMessageLog&) = delete;
-    CMessageLog& operator=(const CMessageLog&) = delete;
-
-    QStringList texts;
-    std::vector<MessageIcon> icons;
-};
 
 // Counts notifications (any thread).
 class CCountingObserver : public CObserver {
@@ -81,19 +57,6 @@ public:
     CSimServer server;
     CCommInterface comm;
 };
-
-// Runs the event loop until done() holds or timeoutMs passed; returns done().
-inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return done();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QTest::qWait(2);
-    }
-    return true;
-}
 
 // Grabs the widget; with Q3_SCREENSHOTS=dir set also writes it there as name.png.
 inline void Screenshot(QWidget& widget, const QString& name, int minWidth = 0) {

@@ -40,7 +40,7 @@ protected:
     void TearDown() override { CStringTable::UnloadModule(); }
     QString Name(const char* base) const { return QString(base) + (GetParam() ? "_ja" : ""); }
 
-    CMessageLog messages;
+    MessageRecorder messages;
     CRegisterBank bank;
     CCommInterface comm{&bank};
 };
