@@ -129,7 +129,9 @@ void CCalibInputPage::update(const CCalibInfo& info, CParBase* set) {
     ApplyGroup(m_input, enabled, inputActive, info);
     ApplyGroup(m_output, enabled && info.ioPresent, outputActive, info);
 
-    if ((inputActive || outputActive) && m_comm)
+    // Checked here too, so that a running cycle does not flash the wait cursor every poll.
+    bool cycleActive = inputActive || outputActive;
+    if (cycleActive && info.refZeroRaw == 0 && info.refFullRaw == 0)
         Run([&info](CCommInterface& c) { WriteReferencesIfUnset(c, info, true); });
 }
 
