@@ -1,6 +1,7 @@
 #include "cli/CliMain.h"
 
 #include "cli/CliOptions.h"
+#include "cli/DeviceCommands.h"
 #include "cli/TableCommands.h"
 #include "comm/CPrivateException.h"
 #include "model/CDeviceType.h"
@@ -245,6 +246,8 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
             return CmdImportTable(o, out, err);
         if (o.args[0] == "export-table")
             return CmdExportTable(o, out, err);
+        if (IsDeviceCommand(o.args[0]))
+            return RunDeviceCommand(o, out, err);
         throw CliUsageError{"unknown command: " + o.args[0] + "; see q3cli --help"};
     } catch (const CliUsageError& e) {
         err << "q3cli: " << e.message << '\n';

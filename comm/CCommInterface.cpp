@@ -173,6 +173,6 @@ void CCommInterface::Reconnect() {
     std::lock_guard lock(m_lock);
     if (!m_connected || !m_client)
         return;
-    m_client->Close();
+    // Open closes socket, port and timer thread first.
     m_client->Open();
 }

@@ -4,6 +4,7 @@
 #include "comm/DebugTrace.h"
 #include "comm/MessageFormat.h"
 #include "resources/CStringTable.h"
+#include "resources/StringIds.h"
 
 #include <algorithm>
 #include <array>
@@ -39,9 +40,9 @@ constexpr CrcTables kCrc = MakeCrcTables();
 // One failed attempt, with the texts of message 11015.
 CPrivateException ModbusError(const char* command, int start, int count,
                               const std::string& reason) {
-    return CPrivateException(
-        FormatInserts(LoadStr(11015), {std::string(command), static_cast<long long>(start) + 1,
-                                       static_cast<long long>(count), reason}));
+    return CPrivateException(FormatInserts(LoadStr(kMsgModbusCommandFailed),
+                                           {std::string(command), static_cast<long long>(start) + 1,
+                                            static_cast<long long>(count), reason}));
 }
 
 void Trace(const char* line) {
@@ -238,28 +239,29 @@ std::size_t CModbusInterface::ReceiveResponse(std::size_t expected, uint16_t tra
         if (c == expected) {
             uint16_t crc = Crc16(buffer.data(), expected);
             if (buffer[expected] != (crc & 0xFF) || buffer[expected + 1] != (crc >> 8))
-                throw ModbusError(command, start, count, LoadStr(11013));
+                throw ModbusError(command, start, count, LoadStr(kStrModbusCrcError));
         }
         transport.Pause(SilentInterval(m_settings));
         response.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(c));
     }
     if (c == 0) {
         Trace("Timeout\n");
-        throw ModbusError(command, start, count, LoadStr(11011));
+        throw ModbusError(command, start, count, LoadStr(kStrModbusTimeout));
     }
     if (received != transaction) {
         Trace("Invalid transaction\n");
-        throw ModbusError(command, start, count, LoadStr(11022));
+        throw ModbusError(command, start, count, LoadStr(kStrModbusInvalidTransaction));
     }
     if (c >= 3 && (response[1] & 0x80)) {
         if (TraceEnabled())
             TraceLine(StrPrintf("Exception %d\n", response[2]));
-        throw ModbusError(command, start, count,
-                          FormatInserts(LoadStr(11014), {static_cast<long long>(response[2])}));
+        throw ModbusError(
+            command, start, count,
+            FormatInserts(LoadStr(kStrModbusException), {static_cast<long long>(response[2])}));
     }
     if (c < expected) {
         Trace("Invalid response\n");
-        throw ModbusError(command, start, count, LoadStr(11012));
+        throw ModbusError(command, start, count, LoadStr(kStrModbusInvalidResponse));
     }
     return c;
 }

@@ -2,6 +2,7 @@
 
 #include "comm/CPrivateException.h"
 #include "resources/CStringTable.h"
+#include "resources/StringIds.h"
 
 #include <cerrno>
 #include <vector>
@@ -166,7 +167,7 @@ void CSerialIO::Open() {
 }
 
 void CSerialIO::ThrowOpenError(int error) const {
-    std::string text = FillPortName(LoadStr(305), m_settings.ShownPortName());
+    std::string text = FillPortName(LoadStr(kMsgPortOpenFailed), m_settings.ShownPortName());
     throw CPrivateException(text + "\n" + OpenFailureReason(error, m_devicePath));
 }
 
@@ -174,7 +175,7 @@ void CSerialIO::Configure() {
     m_line = LineFor(m_settings);
     termios want{};
     if (m_sys.TcGetAttr(m_fd, &want) != 0)
-        throw CPrivateException::FromId(306);
+        throw CPrivateException::FromId(kMsgPortSettingsFailed);
     cfmakeraw(&want);
     want.c_iflag &= ~static_cast<tcflag_t>(IXOFF | IXANY | INPCK);
     want.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
@@ -189,7 +190,7 @@ void CSerialIO::Configure() {
     m_sys.TcSetAttr(m_fd, TCSANOW, &want);
     termios got{};
     if (m_sys.TcGetAttr(m_fd, &got) != 0 || !LineTookEffect(want, got, IsPseudoTerminal(m_fd)))
-        throw CPrivateException::FromId(306);
+        throw CPrivateException::FromId(kMsgPortSettingsFailed);
     // Both modem lines off; a pty has none, so a refusal is not an error.
     int lines = TIOCM_DTR | TIOCM_RTS;
     m_sys.Ioctl(m_fd, TIOCMBIC, &lines);
@@ -209,7 +210,7 @@ void CSerialIO::Close() {
 void CSerialIO::ApplyTimeouts() {
     // The time-outs take effect in Read through poll; only a closed port can refuse them.
     if (m_fd < 0)
-        throw CPrivateException::FromId(306);
+        throw CPrivateException::FromId(kMsgPortSettingsFailed);
 }
 
 void CSerialIO::SetReadTimeout(uint32_t ms) {
@@ -225,7 +226,7 @@ void CSerialIO::PrepareDrainRead() {
 
 void CSerialIO::Write(const uint8_t* data, std::size_t size) {
     if (m_fd < 0)
-        throw CPrivateException::FromId(306);
+        throw CPrivateException::FromId(kMsgPortSettingsFailed);
     std::size_t done = 0;
     while (done < size) {
         ssize_t n = m_sys.Write(m_fd, data + done, size - done);
@@ -237,10 +238,10 @@ void CSerialIO::Write(const uint8_t* data, std::size_t size) {
             // Output queue full: wait for room (writes have no time-out, the line drains).
             pollfd fd{m_fd, POLLOUT, 0};
             if (m_sys.Poll(&fd, 1, std::nullopt) < 0 || (fd.revents & (POLLERR | POLLHUP)))
-                throw CPrivateException::FromId(306);
+                throw CPrivateException::FromId(kMsgPortSettingsFailed);
             continue;
         }
-        throw CPrivateException::FromId(306);
+        throw CPrivateException::FromId(kMsgPortSettingsFailed);
     }
     // Return only when the frame has left the driver, so the response time-out starts then.
     m_sys.TcDrain(m_fd);

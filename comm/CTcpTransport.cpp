@@ -3,6 +3,7 @@
 #include "comm/CPrivateException.h"
 #include "comm/MessageFormat.h"
 #include "resources/CStringTable.h"
+#include "resources/StringIds.h"
 
 #include <cerrno>
 
@@ -17,7 +18,7 @@ namespace {
 using Clock = CSystemCalls::Clock;
 
 CPrivateException TcpError(const std::string& reason) {
-    return CPrivateException(FormatInserts(LoadStr(11018), {reason}));
+    return CPrivateException(FormatInserts(LoadStr(kMsgModbusTcpError), {reason}));
 }
 
 struct AddressList {

@@ -1,0 +1,260 @@
+// q3cli's device commands against a device on a pseudo-terminal: a register bank answering
+// RTU frames on the master side.
+#include "cli/DeviceCommands.h"
+#include "cli/CliMain.h"
+
+#include "app/CSettingsStore.h"
+#include "model/CDeviceType.h"
+#include "model/ParameterFile.h"
+#include "model/ParameterIds.h"
+#include "tests/comm/BankTransport.h"
+#include "tests/comm/PtyPair.h"
+#include "tests/support/ModelFixture.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <sstream>
+
+namespace {
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> Fields(const std::string& line, char separator = '\t') {
+    std::vector<std::string> fields;
+    std::string field;
+    std::istringstream in(line);
+    while (std::getline(in, field, separator))
+        fields.push_back(field);
+    return fields;
+}
+
+class CliDevice : public ModelFixture {
+protected:
+    void SetUp() override {
+        ModelFixture::SetUp();
+        std::lock_guard lock(bankMutex);
+        bank[9600] = 1001;
+        bank[9601] = 100;
+        bank[9602] = 110;
+        // Serial "SN123456" as code-page text, the earlier character in the low byte.
+        const char serial[] = "SN123456";
+        for (int i = 0; i < 4; ++i)
+            bank[9603 + i] = static_cast<uint16_t>(serial[2 * i] | serial[2 * i + 1] << 8);
+        bank.SetInt32(9627, (2024 << 16) | (1 << 8) | 15);
+        const char16_t tag[] = u"TT-101";
+        for (int i = 0; i < 6; ++i)
+            bank[9629 + i] = tag[i];
+    }
+    void TearDown() override {
+        device.reset();
+        ModelFixture::TearDown();
+    }
+
+    void StartDevice() {
+        device = std::make_unique<CPtyResponder>(pty, [this](const std::vector<uint8_t>& r) {
+            std::lock_guard lock(bankMutex);
+            return AnswerFromBank(bank, r);
+        });
+    }
+
+    int Run(std::vector<std::string> args, bool withPort = true) {
+        args.insert(args.begin(), "q3cli");
+        if (withPort) {
+            args.push_back("--port");
+            args.push_back(pty.SlavePath());
+        }
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        std::ostringstream o, e;
+        int rc = RunCli(static_cast<int>(argv.size()), argv.data(), o, e);
+        out = o.str();
+        err = e.str();
+        return rc;
+    }
+
+    int32_t BankInt32(int address) {
+        std::lock_guard lock(bankMutex);
+        return bank.GetInt32(address);
+    }
+
+    CPtyPair pty;
+    std::mutex bankMutex;
+    CRegisterBank bank;
+    std::unique_ptr<CPtyResponder> device;
+    TempDir dir;
+    std::string out, err;
+};
+} // namespace
+
+TEST(CliDeviceCommands, KnowsItsCommands) {
+    for (const char* name : {"ports", "identify", "upload", "download", "compare", "monitor"})
+        EXPECT_TRUE(IsDeviceCommand(name)) << name;
+    EXPECT_FALSE(IsDeviceCommand("show"));
+}
+
+TEST_F(CliDevice, PortsListsPathTabDisplayName) {
+    ASSERT_EQ(0, Run({"ports"}, false));
+    std::vector<std::string> lines = Lines(out);
+    ASSERT_GE(lines.size(), 16u);
+    EXPECT_EQ(0u, lines[1].rfind("/dev/ttyS1\t", 0));
+    for (const std::string& line : lines)
+        EXPECT_EQ(2u, Fields(line).size()) << line;
+}
+
+TEST_F(CliDevice, IdentifyPrintsTheDeviceInformation) {
+    StartDevice();
+    ASSERT_EQ(0, Run({"identify"})) << err;
+    EXPECT_EQ((std::vector<std::string>{
+                  "Model name\t" + CDeviceType::GetTypeName(9),
+                  "Model number\t1001",
+                  "Model\t",
+                  "Serial\tSN123456",
+                  "Hardware\t1.00",
+                  "Firmware\t1.10",
+                  "Tag No.\tTT-101",
+                  "Calibrated date\t2024/01/15",
+                  "Status\tNormal",
+              }),
+              Lines(out));
+}
+
+TEST_F(CliDevice, DefaultPortIsThePreferencesSetting) {
+    StartDevice();
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    std::string saved = old ? old : "";
+    setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
+    CSettingsStore().SetString("ComSettings", "COMPortName", pty.SlavePath());
+    int rc = Run({"identify"}, false);
+    if (old)
+        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(0, rc) << err;
+    EXPECT_EQ("Model number\t1001", Lines(out).at(1));
+}
+
+TEST_F(CliDevice, UnsupportedModelIsAFailure) {
+    bank[9600] = 1000;
+    StartDevice();
+    EXPECT_EQ(1, Run({"identify"}));
+    EXPECT_EQ("The device on " + pty.SlavePath() +
+                  " reports model number 1000, which this program does not support.\n",
+              err);
+}
+
+TEST_F(CliDevice, SilentDeviceGivesTheComposedMessage) {
+    EXPECT_EQ(1, Run({"identify"}));
+    EXPECT_EQ("Modbus command failed. command=ReadHoldingRegister address=9601 size=1 "
+              "reason=timeout.\n",
+              err);
+}
+
+TEST_F(CliDevice, MissingPortNamesIt) {
+    EXPECT_EQ(1, Run({"identify", "--port", "/dev/ttyq3-none"}, false));
+    EXPECT_EQ("Communication port /dev/ttyq3-none can not be opened.\nNo such file or "
+              "directory.\n",
+              err);
+}
+
+TEST_F(CliDevice, TraceGoesToStandardError) {
+    StartDevice();
+    ASSERT_EQ(0, Run({"identify", "--trace"}));
+    EXPECT_EQ(0u, err.rfind("ReadHoldingRegisters: adrs=9601 size=1\n", 0)) << err;
+    EXPECT_EQ(0, Run({"identify"}));
+    EXPECT_EQ("", err) << "the trace is off again after the command";
+}
+
+TEST_F(CliDevice, UploadSavesTheDeviceSettings) {
+    {
+        std::lock_guard lock(bankMutex);
+        bank.SetInt32(1020, 25000); // filter time constant 2.5 s
+    }
+    StartDevice();
+    std::string file = dir.File("device.cfg");
+    ASSERT_EQ(0, Run({"upload", file})) << err;
+    OpenedParameterFile opened = OpenParameterFile(file);
+    ASSERT_TRUE(opened.set) << opened.error;
+    EXPECT_EQ(9, opened.set->TypeCode());
+    EXPECT_EQ("2.5000", opened.set->GetValueText(kIdFilterTime));
+    EXPECT_EQ("", err) << "no progress text when standard error is not a terminal";
+}
+
+TEST_F(CliDevice, DownloadWritesTheFileAndRefusesAnotherModel) {
+    StartDevice();
+    std::string file = dir.File("file.cfg");
+    auto set = CDeviceType::NewParameterSet(9);
+    set->SetValueText(kIdFilterTime, "4.5", true);
+    set->SaveFile(file);
+    ASSERT_EQ(0, Run({"download", file})) << err;
+    EXPECT_EQ(45000, BankInt32(1020));
+    {
+        std::lock_guard lock(bankMutex);
+        bank[9600] = 1002;
+    }
+    EXPECT_EQ(1, Run({"download", file}));
+    EXPECT_EQ("The settings of a different device cannot be downloaded.\n", err);
+}
+
+TEST_F(CliDevice, CompareListsTheDifferencesAndCountsThem) {
+    StartDevice();
+    std::string file = dir.File("file.cfg");
+    ASSERT_EQ(0, Run({"upload", file})) << err;
+    ASSERT_EQ(0, Run({"compare", file})) << err;
+    EXPECT_EQ("All parameters matching.\n", out);
+
+    auto set = OpenParameterFile(file).set;
+    set->SetValueText(kIdFilterTime, "7.5", true);
+    set->SetValueText(kIdInputFineZero, "1.25", true);
+    set->SaveFile(file);
+    EXPECT_EQ(1, Run({"compare", file}));
+    std::vector<std::string> lines = Lines(out);
+    ASSERT_EQ(3u, lines.size()) << out;
+    std::vector<std::string> first = Fields(lines[0]);
+    ASSERT_EQ(4u, first.size());
+    EXPECT_EQ(set->GetParameterName(kIdFilterTime), first[1]);
+    EXPECT_EQ(set->GetDisplayText(kIdFilterTime, true), first[3]);
+    EXPECT_EQ(set->GetParameterName(kIdInputFineZero), Fields(lines[1])[1]);
+    EXPECT_EQ("2 parameter(s) not matching.", lines[2]);
+
+    {
+        std::lock_guard lock(bankMutex);
+        bank[9600] = 1002;
+    }
+    EXPECT_EQ(1, Run({"compare", file}));
+    EXPECT_EQ("The settings of a different device cannot be compared.\n", err);
+}
+
+TEST_F(CliDevice, MonitorPrintsOneLinePerPoll) {
+    {
+        std::lock_guard lock(bankMutex);
+        bank.SetInt32(0, 0x10); // burnout
+    }
+    StartDevice();
+    ASSERT_EQ(0, Run({"monitor", "--count", "2"})) << err;
+    std::vector<std::string> lines = Lines(out);
+    ASSERT_EQ(2u, lines.size());
+    std::vector<std::string> fields = Fields(lines[0]);
+    ASSERT_EQ(5u, fields.size()) << lines[0]; // time, input, two outputs, status
+    EXPECT_EQ(23u, fields[0].size()) << fields[0];
+    EXPECT_EQ("Burnout", fields[4]);
+
+    ASSERT_EQ(0, Run({"monitor", "--count", "1", "--csv"})) << err;
+    lines = Lines(out);
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ(0u, lines[0].rfind("time,", 0));
+    // The input text carries a comma, so it is quoted.
+    EXPECT_NE(std::string::npos, lines[1].find(",\""));
+}
+
+TEST_F(CliDevice, MalformedTcpAddressIsAUsageError) {
+    EXPECT_EQ(2, Run({"identify", "--tcp", "localhost"}, false));
+    EXPECT_EQ("q3cli: --tcp needs HOST:PORT, not localhost\n", err);
+}
