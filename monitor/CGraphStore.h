@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <vector>
 
+// Qt defines "slots" as an empty keyword macro; keep this header includable after Qt's headers.
+#pragma push_macro("slots")
+#undef slots
+
 // The trend graph's samples: every raw point for browsing, and a decimated envelope of at most
 // kSlotCount slots that bounds the work of a live redraw however long the recording runs.
 // Decimation merges neighbouring slots pairwise; no sample is ever dropped from the envelope.
@@ -52,3 +56,5 @@ private:
     int m_samplesPerSlot = 1;
     bool m_timesAscending = true;
 };
+
+#pragma pop_macro("slots")

@@ -22,6 +22,7 @@ inline constexpr int kCapLanguageLoadFailed = 40013; // shown when the module ca
 inline constexpr int kCapLanguageEnglish = 40014;    // language 0 in the Preferences list
 inline constexpr int kCapLanguageJapanese = 40015;   // language 1
 inline constexpr int kCapGraphDocument = 40016;      // print job name of the trend graph
+inline constexpr int kCapPrintFailed = 40017;        // the printer could not be started
 
 // Main window (template 102).
 inline constexpr int kCapDeviceConfiguration = 40100; // group box 1069

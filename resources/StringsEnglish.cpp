@@ -256,6 +256,7 @@ extern const StringEntry kEnglishStrings[] = {
     {40014, "English"},
     {40015, "Japanese"},
     {40016, "Graph"},
+    {40017, "Can not print the graph."},
 
     // Main window.
     {40100, "Device Configuration"},

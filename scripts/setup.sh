@@ -6,7 +6,7 @@ packages=(
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libmodbus-dev mbpoll socat
-    xvfb xauth fonts-ipafont-gothic
+    xvfb xauth fonts-ipafont-gothic poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "comm/CommSettings.h"
+
+class CSettingsStore;
+
+// The per-user settings the program keeps: the communication record (port name and display
+// name from "ComSettings", the rest fixed), the display temperature unit, the model of the
+// file set at the last close and the display language. Plain value type.
+class CAppSettings {
+public:
+    virtual ~CAppSettings() = default;
+
+    static constexpr int kDefaultDeviceId = 9;
+    static constexpr int kAutomaticLanguage = -1;
+
+    CommSettings comm;
+    int TempUnit = 0;                         // 0 deg C, 1 deg F, 2 K
+    int DeviceId = kDefaultDeviceId;          // type code of the file set
+    int DisplayLanguage = kAutomaticLanguage; // -1 from the user's locale, 0 English, 1 Japanese
+
+    // Reads the five values; missing values take their defaults.
+    void Load(const CSettingsStore& store);
+    // Writes the five values. Raises CPrivateException when the store cannot be written.
+    void Store(CSettingsStore& store) const;
+};

@@ -1,0 +1,131 @@
+#include "app/qt/CAppSettingDialog.h"
+
+#include "app/CSettingsStore.h"
+#include "app/qt/CMessageBox.h"
+#include "app/qt/CVELKApp.h"
+#include "app/qt/QtText.h"
+#include "comm/CPrivateException.h"
+#if __has_include("comm/CPortList.h")
+#include "comm/CPortList.h"
+#endif
+#include "resources/CaptionIds.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+std::function<std::vector<PortChoice>()> g_lister;
+constexpr int kFirstUnitButton = 1040; // Celsius; Fahrenheit 1041, Kelvin 1042
+} // namespace
+
+std::vector<PortChoice> AvailablePorts() {
+    if (g_lister)
+        return g_lister();
+    std::vector<PortChoice> ports;
+#if __has_include("comm/CPortList.h")
+    CPortList list;
+    for (const PortEntry& entry : list.Entries())
+        ports.push_back({entry.path, entry.displayName});
+#endif
+    return ports;
+}
+
+void SetPortLister(std::function<std::vector<PortChoice>()> lister) {
+    g_lister = std::move(lister);
+}
+
+CAppSettingDialog::CAppSettingDialog(const CAppSettings& settings, CSettingsStore& store,
+                                     int languageInUse, QWidget* parent)
+    : QDialog(parent), m_settings(settings), m_store(store), m_ports(AvailablePorts()),
+      m_port(new QComboBox(this)), m_units(new QButtonGroup(this)),
+      m_language(new QComboBox(this)) {
+    setObjectName("CAppSettingDialog");
+    setWindowTitle(Tr(kCapPreferencesTitle));
+
+    auto* communication = new QGroupBox(Tr(kCapCommunication), this);
+    auto* commForm = new QFormLayout(communication);
+    m_port->setObjectName("port");
+    m_port->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_port->setMinimumContentsLength(24);
+    commForm->addRow(Tr(kCapComPort), m_port);
+
+    auto* units = new QGroupBox(Tr(kCapTemperatureUnit), this);
+    auto* unitRow = new QHBoxLayout(units);
+    const int captions[] = {kCapCelsius, kCapFahrenheit, kCapKelvin};
+    for (int unit = 0; unit < 3; ++unit) {
+        auto* radio = new QRadioButton(Tr(captions[unit]), units);
+        radio->setObjectName(QString("unit%1").arg(unit));
+        m_units->addButton(radio, kFirstUnitButton + unit);
+        unitRow->addWidget(radio);
+    }
+    unitRow->addStretch(1);
+
+    auto* language = new QGroupBox(Tr(kCapDisplayLanguage), this);
+    auto* languageForm = new QFormLayout(language);
+    m_language->setObjectName("language");
+    languageForm->addRow(Tr(kCapLanguage), m_language);
+
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(Tr(kCapOk), QDialogButtonBox::AcceptRole)->setObjectName("ok");
+    buttons->addButton(Tr(kCapCancel), QDialogButtonBox::RejectRole)->setObjectName("cancel");
+    connect(buttons, &QDialogButtonBox::accepted, this, &CAppSettingDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CAppSettingDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(communication);
+    layout->addWidget(units);
+    layout->addWidget(language);
+    layout->addStretch(1);
+    layout->addWidget(buttons);
+
+    // Ports in discovery order; the last entry of the stored port name is the selection.
+    int selected = -1;
+    for (int i = 0; i < static_cast<int>(m_ports.size()); ++i) {
+        m_port->addItem(FromStd(m_ports[i].displayName));
+        if (m_ports[i].path == m_settings.comm.portName)
+            selected = i;
+    }
+    m_port->setCurrentIndex(selected);
+
+    if (QAbstractButton* radio = m_units->button(kFirstUnitButton + m_settings.TempUnit))
+        radio->setChecked(true);
+
+    for (int n = 0;; ++n) {
+        std::string name = CVELKApp::LanguageDisplayName(n);
+        if (name.empty())
+            break;
+        m_language->addItem(FromStd(name));
+    }
+    m_language->setCurrentIndex(languageInUse);
+}
+
+QRadioButton* CAppSettingDialog::UnitRadio(int unit) const {
+    return qobject_cast<QRadioButton*>(m_units->button(kFirstUnitButton + unit));
+}
+
+void CAppSettingDialog::accept() {
+    int port = m_port->currentIndex();
+    if (port >= 0 && port < static_cast<int>(m_ports.size())) {
+        m_settings.comm.portName = m_ports[port].path;
+        m_settings.comm.portDisplayName = m_ports[port].displayName;
+    } else {
+        m_settings.comm.portName.clear();
+        m_settings.comm.portDisplayName.clear();
+    }
+    int checked = m_units->checkedId();
+    m_settings.TempUnit = checked >= kFirstUnitButton ? checked - kFirstUnitButton : 0;
+    m_settings.DisplayLanguage = m_language->currentIndex();
+    try {
+        m_settings.Store(m_store);
+    } catch (const CPrivateException& e) {
+        e.ReportError(CPrivateException::Icon::Stop);
+    }
+    QDialog::accept();
+}

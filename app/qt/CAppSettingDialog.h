@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/CAppSettings.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class CSettingsStore;
+class QButtonGroup;
+class QComboBox;
+class QRadioButton;
+
+// One entry of the port list: the name to open and the name to show.
+struct PortChoice {
+    std::string path;
+    std::string displayName;
+};
+
+// The ports Preferences offers, in the order port discovery gives them.
+std::vector<PortChoice> AvailablePorts();
+// Replaces the discovery (tests, screenshot runs); null restores it.
+void SetPortLister(std::function<std::vector<PortChoice>()> lister);
+
+// Preferences: COM port, temperature unit and display language. Works on a copy of the
+// settings; OK stores the copy at once.
+class CAppSettingDialog : public QDialog {
+    Q_OBJECT
+public:
+    // The port list is taken when the dialog is made. languageInUse is selected in the language
+    // list (never "automatic").
+    CAppSettingDialog(const CAppSettings& settings, CSettingsStore& store, int languageInUse,
+                      QWidget* parent = nullptr);
+
+    const CAppSettings& Settings() const { return m_settings; }
+    const std::vector<PortChoice>& Ports() const { return m_ports; }
+
+    QComboBox* PortCombo() const { return m_port; }
+    QComboBox* LanguageCombo() const { return m_language; }
+    QRadioButton* UnitRadio(int unit) const;
+
+public slots:
+    void accept() override;
+
+private:
+    CAppSettings m_settings;
+    CSettingsStore& m_store;
+    std::vector<PortChoice> m_ports;
+    QComboBox* m_port;
+    QButtonGroup* m_units;
+    QComboBox* m_language;
+};

@@ -1,0 +1,44 @@
+#include "app/qt/CMessageBox.h"
+
+#include "app/qt/QtText.h"
+#include "resources/CaptionIds.h"
+
+#include <QApplication>
+
+namespace {
+MessageBoxHook g_hook;
+
+QMessageBox::Icon QtIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Stop:
+        return QMessageBox::Critical;
+    case MessageIcon::Warning:
+        return QMessageBox::Warning;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+} // namespace
+
+QMessageBox::StandardButton ShowMessageBox(QWidget* parent, const QString& text, MessageIcon icon,
+                                           QMessageBox::StandardButtons buttons) {
+    if (g_hook)
+        return g_hook(parent, text, icon, buttons);
+    QMessageBox box(QtIcon(icon), Tr(kCapErrorTitle), text, buttons, parent);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void SetMessageBoxHook(MessageBoxHook hook) {
+    g_hook = std::move(hook);
+}
+
+void InstallMessageSink() {
+    SetMessageSink([](const std::string& text, MessageIcon icon) {
+        ShowMessageBox(QApplication::activeWindow(), QString::fromStdString(text), icon);
+    });
+}

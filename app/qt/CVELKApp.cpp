@@ -1,0 +1,155 @@
+#include "app/qt/CVELKApp.h"
+
+#include "app/ProgramPaths.h"
+#include "app/qt/CAppSettingDialog.h"
+#include "app/qt/CMessageBox.h"
+#include "app/qt/CVELKDlg.h"
+#include "app/qt/QtText.h"
+#include "comm/CPrivateException.h"
+#include "model/CDeviceType.h"
+#include "model/CModelContext.h"
+#include "resources/CStringTable.h"
+#include "resources/CaptionIds.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+CVELKApp* CVELKApp::s_instance = nullptr;
+
+namespace {
+struct LanguageRow {
+    int nameId;
+    const char* moduleSuffix; // null: the program's own texts
+};
+// Indexed by the language number.
+constexpr LanguageRow kLanguages[] = {
+    {kCapLanguageEnglish, nullptr},
+    {kCapLanguageJapanese, "_jpn.so"},
+};
+constexpr int kLanguageCount = 2;
+} // namespace
+
+CVELKApp::CVELKApp(std::string programPath)
+    : m_programPath(std::move(programPath)), m_applicationName(::ApplicationName(m_programPath)),
+      m_store(m_applicationName) {
+    s_instance = this;
+}
+
+CVELKApp::~CVELKApp() {
+    if (m_qtTranslator)
+        QCoreApplication::removeTranslator(m_qtTranslator.get());
+    if (s_instance == this)
+        s_instance = nullptr;
+}
+
+void CVELKApp::LoadSettings() {
+    m_settings.Load(m_store);
+    if (!m_initialPort.empty() && m_store.GetString(kComSettingsSection, kPortNameValue).empty()) {
+        m_settings.comm.portName = m_initialPort;
+        m_settings.comm.portDisplayName.clear();
+        for (const PortChoice& port : AvailablePorts())
+            if (port.path == m_initialPort)
+                m_settings.comm.portDisplayName = port.displayName;
+        // Stored at once: the connection reads the port from the store when it connects.
+        try {
+            StoreSettings();
+        } catch (const CPrivateException& e) {
+            e.ReportError(CPrivateException::Icon::Stop);
+        }
+    }
+    CModelContext::SetTempUnit(m_settings.TempUnit);
+}
+
+void CVELKApp::StoreSettings() {
+    m_settings.Store(m_store);
+}
+
+bool CVELKApp::RunPreferences(QWidget* parent) {
+    CAppSettingDialog dialog(m_settings, m_store, m_language, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    m_settings = dialog.Settings();
+    CModelContext::SetTempUnit(m_settings.TempUnit);
+    return true;
+}
+
+std::string CVELKApp::LanguageDisplayName(int n) {
+    if (n < 0 || n >= kLanguageCount)
+        return {};
+    return LoadStr(kLanguages[n].nameId);
+}
+
+int CVELKApp::LanguageForLocale(const QString& localeName) {
+    return QLocale(localeName).language() == QLocale::Japanese ? 1 : 0;
+}
+
+std::string CVELKApp::LanguageModulePath(int n) const {
+    if (n < 0 || n >= kLanguageCount || kLanguages[n].moduleSuffix == nullptr)
+        return {};
+    return ::LanguageModulePath(m_programPath, kLanguages[n].moduleSuffix);
+}
+
+void CVELKApp::LoadLanguageModule(int n) {
+    // A stored number outside the table counts as automatic.
+    if (n < 0 || n >= kLanguageCount)
+        n = LanguageForLocale(QLocale::system().name());
+    m_language = n;
+    CStringTable::UnloadModule();
+    if (kLanguages[n].moduleSuffix != nullptr) {
+        std::string error;
+        if (!CStringTable::LoadModule(LanguageModulePath(n), &error))
+            ShowMessageBox(nullptr, Tr(kCapLanguageLoadFailed), MessageIcon::Stop);
+    }
+    // Qt's own texts (standard buttons, file dialogs) follow the language.
+    if (m_qtTranslator) {
+        QCoreApplication::removeTranslator(m_qtTranslator.get());
+        m_qtTranslator.reset();
+    }
+    if (n == 1 && CStringTable::ModuleLoaded()) {
+        auto translator = std::make_unique<QTranslator>();
+        if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_",
+                             QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            QCoreApplication::installTranslator(translator.get());
+            m_qtTranslator = std::move(translator);
+        }
+    }
+    QLocale::setDefault(n == 1 ? QLocale(QLocale::Japanese, QLocale::Japan) : QLocale::system());
+}
+
+void CVELKApp::HandOver(std::unique_ptr<CParBase> fileSet, int fileTab, int deviceTab) {
+    m_fileSet = std::move(fileSet);
+    m_fileTab = fileTab;
+    m_deviceTab = deviceTab;
+}
+
+void CVELKApp::CreateInitialFileSet() {
+    CDeviceType registry;
+    CParBase* set = registry.CreateParameterSet(m_settings.DeviceId);
+    if (set->TypeCode() != m_settings.DeviceId)
+        set = registry.CreateParameterSet(CAppSettings::kDefaultDeviceId);
+    m_fileSet.reset(set->Clone());
+    m_fileTab = 0;
+    m_deviceTab = 0;
+}
+
+int CVELKApp::Run() {
+    LoadSettings();
+    LoadLanguageModule(m_settings.DisplayLanguage);
+    CreateInitialFileSet();
+    {
+        CVELKDlg dialog;
+        // Ends with Accepted only after a change of display language: shown again, with the
+        // new texts, keeping the file set and both tab selections.
+        while (dialog.exec() == QDialog::Accepted) {
+        }
+    }
+    try {
+        StoreSettings();
+    } catch (const CPrivateException& e) {
+        e.ReportError(CPrivateException::Icon::Stop);
+    }
+    m_fileSet.reset();
+    return 0;
+}

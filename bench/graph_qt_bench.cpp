@@ -1,0 +1,77 @@
+// The trend graph drawn by Qt into an off-screen image of 1200 x 600, as the widget draws its
+// picture, with a recording of 1,000,000 samples: the live picture (slot envelope) and the
+// browse picture of the full view (every raw point).
+
+#include "monitor/CGraphView.h"
+#include "monitor/qt/CQtDrawSurface.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+constexpr int kSamples = 1000000;
+constexpr double kPeriod = 0.5; // seconds between polls
+constexpr int kWidth = 1200;
+constexpr int kHeight = 600;
+
+double Reading(int i) {
+    return std::sin(i * 0.001) * 100 + (i % 13) * 0.25;
+}
+
+void Draw(benchmark::State& state, bool browse) {
+    CGraphView graph;
+    for (int i = 0; i < kSamples; ++i)
+        graph.addSample(i * kPeriod, Reading(i));
+    graph.setRange(0, (kSamples - 1) * kPeriod, -110, 110);
+    graph.setBrowseMode(browse);
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    const QFont font = CQtDrawSurface::ScreenFont();
+    for (auto _ : state) {
+        graph.setDirty();
+        QPainter painter(&image);
+        CQtDrawSurface surface(painter, font);
+        graph.draw(Rect{0, 0, kWidth, kHeight}, surface, false);
+        surface.Flush();
+        painter.end();
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.counters["raw_bytes_per_sample"] =
+        static_cast<double>(graph.store().points().capacity() * sizeof(CGraphStore::Point)) /
+        kSamples;
+    state.counters["slot_store_bytes"] =
+        static_cast<double>(CGraphStore::kSlotCount * sizeof(CGraphStore::Slot));
+    const char* out = std::getenv("Q3_BENCH_IMAGE_DIR");
+    if (out && *out)
+        image.save(QString::fromLocal8Bit(out) +
+                   (browse ? "/bench_browse.png" : "/bench_live.png"));
+}
+
+void BM_QtLiveDraw(benchmark::State& state) {
+    Draw(state, false);
+}
+
+void BM_QtBrowseDrawFullView(benchmark::State& state) {
+    Draw(state, true);
+}
+} // namespace
+
+BENCHMARK(BM_QtLiveDraw)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QtBrowseDrawFullView)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    // Fonts need a GUI application; no window is shown.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

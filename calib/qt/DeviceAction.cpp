@@ -1,0 +1,34 @@
+#include "calib/qt/DeviceAction.h"
+
+#include "app/qt/CMessageBox.h"
+#include "app/qt/QtText.h"
+#include "comm/CPrivateException.h"
+
+#include <QApplication>
+
+CWaitCursor::CWaitCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+CWaitCursor::~CWaitCursor() {
+    QApplication::restoreOverrideCursor();
+}
+
+bool RunDeviceAction(QWidget* parent, CCommInterface* comm,
+                     const std::function<void(CCommInterface&)>& action) {
+    if (!comm)
+        return false;
+    std::string failure;
+    {
+        CWaitCursor wait;
+        try {
+            action(*comm);
+            return true;
+        } catch (const CPrivateException& e) {
+            failure = e.Message();
+        }
+    }
+    // Shown after the wait cursor is gone.
+    ShowMessageBox(parent, FromStd(failure), MessageIcon::Stop);
+    return false;
+}

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Renders the program's windows into PNG files in build/screenshots/ (offscreen, no display
+# needed). Extra arguments: another output directory.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dir="${Q3_BUILD_DIR:-build}"
+out="${1:-$dir/screenshots}"
+cmake -S . -B "$dir" -G Ninja >/dev/null
+cmake --build "$dir" --target q3_screenshots q3config_jpn
+rm -rf "$out"
+QT_QPA_PLATFORM=offscreen "$dir/bin/q3_screenshots" "$out"

@@ -1,0 +1,197 @@
+#include "app/CAppSettings.h"
+#include "app/CSettingsStore.h"
+#include "app/ProgramPaths.h"
+#include "app/qt/CAppSettingDialog.h"
+#include "app/qt/CVELKApp.h"
+
+#include "model/CModelContext.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/qt/GuiTestSupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QRadioButton>
+#include <QTimer>
+
+namespace {
+
+TEST(AppSettingsTest, AnEmptyStoreGivesTheDefaults) {
+    TempDir dir;
+    CSettingsStore store = CSettingsStore::AtPath(dir.File("q3config.ini"));
+    CAppSettings settings;
+    settings.Load(store);
+    EXPECT_EQ(0, settings.TempUnit);
+    EXPECT_EQ(9, settings.DeviceId);
+    EXPECT_EQ(-1, settings.DisplayLanguage);
+    EXPECT_EQ("/dev/ttyS0", settings.comm.portName);
+    EXPECT_EQ("", settings.comm.portDisplayName);
+    EXPECT_EQ(3, settings.comm.baudIndex);
+    EXPECT_EQ(1, settings.comm.parity);
+}
+
+TEST(AppSettingsTest, TheFiveValuesRoundTripUnderTheirSections) {
+    TempDir dir;
+    CSettingsStore store = CSettingsStore::AtPath(dir.File("q3config.ini"));
+    CAppSettings settings;
+    settings.TempUnit = 2;
+    settings.DeviceId = 10;
+    settings.DisplayLanguage = 1;
+    settings.comm.portName = "/dev/pts/7";
+    settings.comm.portDisplayName = "Q3 simulator Q3VA (/dev/pts/7)";
+    settings.Store(store);
+
+    EXPECT_EQ(2, store.GetInt("Settings", "TempUnit", -5));
+    EXPECT_EQ(10, store.GetInt("Settings", "DeviceId", -5));
+    EXPECT_EQ(1, store.GetInt("Settings", "DisplayLanguage", -5));
+    EXPECT_EQ("/dev/pts/7", store.GetString("ComSettings", "COMPortName"));
+    EXPECT_EQ("Q3 simulator Q3VA (/dev/pts/7)",
+              store.GetString("ComSettings", "COMPortDisplayName"));
+
+    CAppSettings loaded;
+    loaded.Load(store);
+    EXPECT_EQ(2, loaded.TempUnit);
+    EXPECT_EQ(10, loaded.DeviceId);
+    EXPECT_EQ(1, loaded.DisplayLanguage);
+    EXPECT_EQ(settings.comm, loaded.comm);
+}
+
+TEST(ProgramPathsTest, NamesFollowTheProgramFile) {
+    EXPECT_EQ("q3config", ApplicationName("/opt/q3/bin/q3config"));
+    EXPECT_EQ("Y", ApplicationName("/x/Y.exe"));
+    EXPECT_EQ("/opt/q3/bin/q3config_jpn.so", LanguageModulePath("/opt/q3/bin/q3config", "_jpn.so"));
+    EXPECT_EQ("/x/Y_jpn.so", LanguageModulePath("/x/Y.exe", "_jpn.so"));
+    EXPECT_EQ("/opt/q3/bin/q3config.adm", PrivilegeMarkerPath("/opt/q3/bin/q3config"));
+    EXPECT_EQ("/x/Y.adm", PrivilegeMarkerPath("/x/Y.exe"));
+    // A dot in a directory or a hidden file's leading dot is not an extension.
+    EXPECT_EQ("/work/build.rel/bin/q3config.adm",
+              PrivilegeMarkerPath("/work/build.rel/bin/q3config"));
+    EXPECT_EQ("/x/.q3config.adm", PrivilegeMarkerPath("/x/.q3config"));
+}
+
+TEST(ProgramPathsTest, ThePrivilegedMarkerIsAFileBesideTheProgram) {
+    TempDir dir;
+    std::string program = dir.File("q3config");
+    EXPECT_FALSE(PrivilegeMarkerPresent(program));
+    WriteWholeFile(dir.File("q3config.adm"), "");
+    EXPECT_TRUE(PrivilegeMarkerPresent(program));
+    EXPECT_FALSE(PrivilegeMarkerPresent(dir.File("other")));
+}
+
+class PreferencesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetPortLister([] {
+            return std::vector<PortChoice>{{"/dev/ttyS0", "ttyS0"},
+                                           {"/dev/pts/4", "Q3 simulator Q3VA (/dev/pts/4)"},
+                                           {"/dev/ttyUSB0", "USB serial"},
+                                           {"/dev/pts/4", "second entry of the same path"}};
+        });
+    }
+    void TearDown() override { SetPortLister(nullptr); }
+
+    MessageRecorder messages;
+    ScopedConfigHome home;
+    TempDir dir;
+    CSettingsStore store = CSettingsStore::AtPath(dir.File("q3config.ini"));
+};
+
+TEST_F(PreferencesTest, InitialisationShowsPortsUnitAndTheLanguageInUse) {
+    CAppSettings settings;
+    settings.comm.portName = "/dev/pts/4";
+    settings.TempUnit = 1;
+    settings.DisplayLanguage = -1;
+    CAppSettingDialog dialog(settings, store, 0);
+    EXPECT_EQ("Preferences", dialog.windowTitle());
+    ASSERT_EQ(4, dialog.PortCombo()->count());
+    EXPECT_EQ("Q3 simulator Q3VA (/dev/pts/4)", dialog.PortCombo()->itemText(1));
+    // The last entry with the stored port name.
+    EXPECT_EQ(3, dialog.PortCombo()->currentIndex());
+    EXPECT_TRUE(dialog.UnitRadio(1)->isChecked());
+    EXPECT_EQ("Celsius", dialog.UnitRadio(0)->text());
+    EXPECT_EQ("Fahrenheit", dialog.UnitRadio(1)->text());
+    EXPECT_EQ("Kelvin", dialog.UnitRadio(2)->text());
+    ASSERT_EQ(2, dialog.LanguageCombo()->count());
+    EXPECT_EQ("English", dialog.LanguageCombo()->itemText(0));
+    EXPECT_EQ("Japanese", dialog.LanguageCombo()->itemText(1));
+    EXPECT_EQ(0, dialog.LanguageCombo()->currentIndex());
+
+    settings.comm.portName = "/dev/none";
+    CAppSettingDialog unknown(settings, store, 1);
+    EXPECT_EQ(-1, unknown.PortCombo()->currentIndex());
+    EXPECT_EQ(1, unknown.LanguageCombo()->currentIndex());
+}
+
+TEST_F(PreferencesTest, OkStoresTheChoicesAtOnce) {
+    CAppSettings settings;
+    CAppSettingDialog dialog(settings, store, 0);
+    dialog.PortCombo()->setCurrentIndex(1);
+    dialog.UnitRadio(2)->setChecked(true);
+    dialog.LanguageCombo()->setCurrentIndex(1);
+    dialog.accept();
+    EXPECT_EQ(QDialog::Accepted, dialog.result());
+    EXPECT_EQ("/dev/pts/4", dialog.Settings().comm.portName);
+    EXPECT_EQ("/dev/pts/4", store.GetString("ComSettings", "COMPortName"));
+    EXPECT_EQ("Q3 simulator Q3VA (/dev/pts/4)",
+              store.GetString("ComSettings", "COMPortDisplayName"));
+    EXPECT_EQ(2, store.GetInt("Settings", "TempUnit", -5));
+    EXPECT_EQ(1, store.GetInt("Settings", "DisplayLanguage", -5));
+    EXPECT_EQ(9, store.GetInt("Settings", "DeviceId", -5));
+}
+
+TEST_F(PreferencesTest, OkWithoutAPortStoresEmptyNamesAndCancelStoresNothing) {
+    CAppSettings settings;
+    settings.comm.portName = "/dev/none";
+    {
+        CAppSettingDialog dialog(settings, store, 0);
+        dialog.UnitRadio(1)->setChecked(true);
+        dialog.reject();
+    }
+    EXPECT_EQ(-5, store.GetInt("Settings", "TempUnit", -5));
+    CAppSettingDialog dialog(settings, store, 0);
+    dialog.accept();
+    EXPECT_EQ("", dialog.Settings().comm.portName);
+    EXPECT_EQ("", store.GetString("ComSettings", "COMPortName", "unset"));
+    EXPECT_EQ("", store.GetString("ComSettings", "COMPortDisplayName", "unset"));
+    EXPECT_EQ(0, store.GetInt("Settings", "DisplayLanguage", -5));
+}
+
+TEST_F(PreferencesTest, RunPreferencesCopiesTheResultBackAndAppliesTheUnit) {
+    CVELKApp app(dir.File("q3config"));
+    app.LoadSettings();
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<CAppSettingDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(nullptr, dialog);
+        dialog->UnitRadio(1)->setChecked(true);
+        dialog->PortCombo()->setCurrentIndex(2);
+        dialog->accept();
+    });
+    EXPECT_TRUE(app.RunPreferences(nullptr));
+    EXPECT_EQ(1, app.Settings().TempUnit);
+    EXPECT_EQ(1, CModelContext::TempUnit());
+    EXPECT_EQ("/dev/ttyUSB0", app.Settings().comm.portName);
+    EXPECT_EQ("USB serial", app.Settings().comm.portDisplayName);
+
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    EXPECT_FALSE(app.RunPreferences(nullptr));
+    EXPECT_EQ(1, app.Settings().TempUnit);
+}
+
+TEST_F(PreferencesTest, TheInitialPortIsUsedOnlyWhileNoPortIsStored) {
+    {
+        CVELKApp app(dir.File("q3config"));
+        app.SetInitialPort("/dev/pts/4");
+        app.LoadSettings();
+        EXPECT_EQ("/dev/pts/4", app.Settings().comm.portName);
+        // The display name of the last entry of that path, the one Preferences selects.
+        EXPECT_EQ("second entry of the same path", app.Settings().comm.portDisplayName);
+    }
+    CSettingsStore q3(ApplicationName(dir.File("q3config")));
+    EXPECT_EQ("/dev/pts/4", q3.GetString("ComSettings", "COMPortName"));
+    q3.SetString("ComSettings", "COMPortName", "/dev/ttyUSB0");
+    CVELKApp app(dir.File("q3config"));
+    app.SetInitialPort("/dev/pts/4");
+    app.LoadSettings();
+    EXPECT_EQ("/dev/ttyUSB0", app.Settings().comm.portName);
+}
+
+} // namespace
