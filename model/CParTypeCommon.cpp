@@ -853,7 +853,7 @@ void CParTypeCommon::Download(CCommInterface& comm, int group) {
         }
     }
     if (group == kGroupAll)
-        m_stepsDone = m_stepsTotal;
+        m_stepsDone.value.store(m_stepsTotal);
 }
 
 void CParTypeCommon::Upload(CCommInterface& comm, int group) {
@@ -948,15 +948,16 @@ void CParTypeCommon::Upload(CCommInterface& comm, int group) {
         }
     }
     if (group == kGroupAll)
-        m_stepsDone = m_stepsTotal;
+        m_stepsDone.value.store(m_stepsTotal);
 }
 
 int CParTypeCommon::GetProgress() const {
-    return static_cast<int>(std::min<long long>(100, m_stepsDone * 100LL / m_stepsTotal));
+    return static_cast<int>(std::min<long long>(
+        100, m_stepsDone.value.load(std::memory_order_relaxed) * 100LL / m_stepsTotal));
 }
 
 void CParTypeCommon::ResetProgress() {
-    m_stepsDone = 0;
+    m_stepsDone.value.store(0);
 }
 
 // ---- tables ----

@@ -5,6 +5,7 @@
 #include "model/ParameterIds.h"
 #include "resources/ParameterNameIds.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -161,7 +162,7 @@ protected:
     int PointRegister(int id) const;
     void DeriveOutputLimits(int output, bool force);
     int32_t OutputPoint(int output, int32_t percentFixed4) const;
-    void Step(int n = 1) { m_stepsDone += n; }
+    void Step(int n = 1) { m_stepsDone.value.fetch_add(n, std::memory_order_relaxed); }
 
     const ModelDesc* m_desc;
     std::map<int, int32_t> m_values;
@@ -179,6 +180,16 @@ protected:
     int32_t m_coldJunction = 0; // 61001, display unit
     uint16_t m_processMode = 0;
     bool m_responseSupported = true;
-    int m_stepsDone = 0;
+    // Steps of the running transfer: counted on the device thread, read by the window's timer.
+    struct StepCounter {
+        std::atomic<int> value{0};
+        StepCounter() = default;
+        StepCounter(const StepCounter& other) : value(other.value.load()) {}
+        StepCounter& operator=(const StepCounter& other) {
+            value.store(other.value.load());
+            return *this;
+        }
+    };
+    StepCounter m_stepsDone;
     int m_stepsTotal = 1;
 };
