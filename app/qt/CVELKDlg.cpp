@@ -191,8 +191,10 @@ void CVELKDlg::BuildContents() {
     m_infoPage->List()->AddObserver(this);
     m_basicPage->List()->AddObserver(this);
     m_adjustPage->AddObserver(this);
-    m_infoPage->List()->SetDeviceLink(&m_comm);
-    m_basicPage->List()->SetDeviceLink(&m_comm);
+    for (CParameterListCtrl* list : {m_infoPage->List(), m_basicPage->List()}) {
+        list->SetDeviceLink(&m_comm);
+        list->SetLiveSet([this] { return DeviceSet(); });
+    }
     m_loopTestPage->SetComm(&m_comm);
     m_calibPage->SetComm(&m_comm);
 

@@ -172,7 +172,19 @@ void CParameterListCtrl::StartEdit(int row, const QString& firstChar) {
         return;
     m_edit.SetCellRect(visualItemRect(item(row, kValueColumn)));
     m_editedId = RowId(row);
-    m_set->BeginEdit(m_editedId, m_edit, firstChar.toStdString());
+    if (m_link == nullptr) {
+        m_set->BeginEdit(m_editedId, m_edit, firstChar.toStdString());
+        return;
+    }
+    // A device set is written by the polling thread under the connection lock (and may even be
+    // replaced by it): it is read only under that lock too.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::unique_lock lock(m_link->Lock());
+    QApplication::restoreOverrideCursor();
+    if (m_liveSet)
+        m_set = m_liveSet();
+    if (m_set)
+        m_set->BeginEdit(m_editedId, m_edit, firstChar.toStdString());
 }
 
 void CParameterListCtrl::Update(CObservable* source) {
@@ -201,6 +213,10 @@ void CParameterListCtrl::ApplyEdit(const CEditResult& result) {
                 ~CursorRestore() { QApplication::restoreOverrideCursor(); }
             } restore;
             std::lock_guard lock(m_link->Lock());
+            if (m_liveSet)
+                m_set = m_liveSet();
+            if (m_set == nullptr)
+                return;
             std::string before = m_set->GetValueText(m_editedId);
             m_set->SetFromEditor(m_editedId, result);
             try {

@@ -7,6 +7,8 @@
 #include <QColor>
 #include <QTableWidget>
 
+#include <functional>
+
 class CCommInterface;
 class CParBase;
 
@@ -38,6 +40,10 @@ public:
     int Group() const { return m_group; }
     // Device link: a committed edit is also written to the device. Null: the set only.
     void SetDeviceLink(CCommInterface* comm) { m_link = comm; }
+    // For a device-linked list: where the current device set is found, asked under the
+    // connection lock before an edit reads or writes the set (a device thread may have
+    // replaced the one the rows were made from).
+    void SetLiveSet(std::function<CParBase*()> source) { m_liveSet = std::move(source); }
     CCommInterface* DeviceLink() const { return m_link; }
     void SetReadOnly(bool readOnly) { m_readOnly = readOnly; }
     bool IsReadOnly() const { return m_readOnly; }
@@ -87,6 +93,7 @@ private:
     int m_editedId = 0;
     CParEdit m_edit;
     CCommInterface* m_link = nullptr;
+    std::function<CParBase*()> m_liveSet;
     bool m_readOnly = true;
     bool m_rewriteAll = false;
     int m_textWrites = 0;

@@ -260,11 +260,13 @@ TEST_F(MainWindowTest, UploadMakesTheFilePaneEqualTheDevice) {
     EXPECT_EQ(15, file->TypeCode());
     EXPECT_EQ("Q3VD-*** (2 outputs)", window->ModelEdit()->text());
     EXPECT_EQ(25000, file->GetValue(kIdFilterTime));
-    // Every setting of groups 0 to 2 as the device holds it.
-    CParBase* polled = window->DeviceSet();
-    for (int id : {kIdInputType, kIdZeroInput, kIdFullInput, kIdOutputType1, kIdBurnout1})
-        EXPECT_EQ(polled->GetValueText(id), file->GetValueText(id)) << id;
+    // The settings as the device holds them.
+    EXPECT_EQ(device->GetRegister(1000), file->GetValue(kIdInputType));
+    EXPECT_EQ(device->GetInt32(1001), file->GetValue(kIdZeroInput));
     EXPECT_EQ(device->GetInt32(1003), file->GetValue(kIdFullInput));
+    EXPECT_EQ(device->GetRegister(2000), file->GetValue(kIdOutputType1));
+    EXPECT_EQ(device->GetInt32(2003), file->GetValue(kIdOutputType1 + 2));
+    EXPECT_EQ(device->GetRegister(2020), file->GetValue(kIdBurnout1));
     EXPECT_EQ(file->GetParameterCount(0), window->FileList()->rowCount());
 }
 
