@@ -18,6 +18,8 @@ public:
     int TempUnit = 0;                         // 0 deg C, 1 deg F, 2 K
     int DeviceId = kDefaultDeviceId;          // type code of the file set
     int DisplayLanguage = kAutomaticLanguage; // -1 from the user's locale, 0 English, 1 Japanese
+    // The Modbus trace window is open; for this run only, never stored.
+    bool ShowModbusTrace = false;
 
     // Reads the five values; missing values take their defaults.
     void Load(const CSettingsStore& store);

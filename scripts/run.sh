@@ -1,36 +1,39 @@
 #!/usr/bin/env bash
-# Sets up a fresh machine, builds, and runs the program against a simulated Q3VA transmitter.
+# Sets up a fresh machine, builds, starts a simulated Q3VA transmitter in the background and
+# opens q3config on it: the simulator's port is in the Preferences list, and selected when no
+# port has been chosen yet, so Connect brings the device online. Closing the program stops the
+# simulator. Without a display the same work is shown with q3cli.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh
-bin="$PWD/build/bin"
+bin="$PWD/${Q3_BUILD_DIR:-build}/bin"
 
-if [ -x "$bin/q3sim" ]; then
-    export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-/tmp/q3-runtime-$(id -u)}"
+# The simulator registers its port under XDG_RUNTIME_DIR, where port discovery looks.
+if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -w "${XDG_RUNTIME_DIR}" ]; then
+    export XDG_RUNTIME_DIR="/tmp/q3-runtime-$(id -u)"
     mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-    link="$XDG_RUNTIME_DIR/q3sim-demo"
-    "$bin/q3sim" --model Q3VA --input sine --link "$link" >/dev/null &
-    sim=$!
-    trap 'kill $sim 2>/dev/null || true' EXIT
-    for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
 fi
+link="$XDG_RUNTIME_DIR/q3sim-demo"
+"$bin/q3sim" --model Q3VA --input sine --baud 9600 --link "$link" >/dev/null &
+sim=$!
+trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+for _ in $(seq 100); do [ -e "$link" ] && break; sleep 0.05; done
+[ -e "$link" ] || { echo "The simulator did not start." >&2; exit 1; }
 
-if [ -x "$bin/q3config" ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-    "$bin/q3config" --demo-port "${link:-}"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    "$bin/q3config" --initial-port "$link"
     exit 0
 fi
 
-if [ -x "$bin/q3config" ]; then
-    echo "No display found (DISPLAY is not set): showing the same work with q3cli instead."
-fi
+echo "No display (DISPLAY and WAYLAND_DISPLAY are unset), so q3config cannot open its window; the same with q3cli:"
 demo="$(mktemp -d)"
-echo "\$ q3cli new Q3VA $demo/demo.cfg && q3cli show $demo/demo.cfg --group 0"
-"$bin/q3cli" new Q3VA "$demo/demo.cfg"
-"$bin/q3cli" show "$demo/demo.cfg" --group 0
-if [ -n "${sim:-}" ] && "$bin/q3cli" --help | grep -q identify; then
-    echo "\$ q3cli --port $link identify"
-    "$bin/q3cli" --port "$link" identify
-    echo "\$ q3cli --port $link monitor --count 5"
-    "$bin/q3cli" --port "$link" monitor --count 5
-fi
+run() {
+    echo "\$ q3cli $*"
+    "$bin/q3cli" "$@" || true
+}
+run --port "$link" identify
+run --port "$link" upload "$demo/device.cfg"
+run show "$demo/device.cfg" --group 0
+run --port "$link" monitor --count 3
+rm -rf "$demo"

@@ -4,13 +4,12 @@
 #include "app/qt/CMessageBox.h"
 #include "app/qt/CVELKApp.h"
 #include "app/qt/QtText.h"
-#include "comm/CPrivateException.h"
-#if __has_include("comm/CPortList.h")
 #include "comm/CPortList.h"
-#endif
+#include "comm/CPrivateException.h"
 #include "resources/CaptionIds.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -29,11 +28,9 @@ std::vector<PortChoice> AvailablePorts() {
     if (g_lister)
         return g_lister();
     std::vector<PortChoice> ports;
-#if __has_include("comm/CPortList.h")
     CPortList list;
     for (const PortEntry& entry : list.Entries())
         ports.push_back({entry.path, entry.displayName});
-#endif
     return ports;
 }
 
@@ -44,8 +41,8 @@ void SetPortLister(std::function<std::vector<PortChoice>()> lister) {
 CAppSettingDialog::CAppSettingDialog(const CAppSettings& settings, CSettingsStore& store,
                                      int languageInUse, QWidget* parent)
     : QDialog(parent), m_settings(settings), m_store(store), m_ports(AvailablePorts()),
-      m_port(new QComboBox(this)), m_units(new QButtonGroup(this)),
-      m_language(new QComboBox(this)) {
+      m_port(new QComboBox(this)), m_units(new QButtonGroup(this)), m_language(new QComboBox(this)),
+      m_trace(new QCheckBox(Tr(kCapShowModbusTrace), this)) {
     setObjectName("CAppSettingDialog");
     setWindowTitle(Tr(kCapPreferencesTitle));
 
@@ -55,6 +52,9 @@ CAppSettingDialog::CAppSettingDialog(const CAppSettings& settings, CSettingsStor
     m_port->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_port->setMinimumContentsLength(24);
     commForm->addRow(Tr(kCapComPort), m_port);
+    m_trace->setObjectName("trace");
+    m_trace->setChecked(m_settings.ShowModbusTrace);
+    commForm->addRow(m_trace);
 
     auto* units = new QGroupBox(Tr(kCapTemperatureUnit), this);
     auto* unitRow = new QHBoxLayout(units);
@@ -122,6 +122,7 @@ void CAppSettingDialog::accept() {
     int checked = m_units->checkedId();
     m_settings.TempUnit = checked >= kFirstUnitButton ? checked - kFirstUnitButton : 0;
     m_settings.DisplayLanguage = m_language->currentIndex();
+    m_settings.ShowModbusTrace = m_trace->isChecked();
     try {
         m_settings.Store(m_store);
     } catch (const CPrivateException& e) {

@@ -10,6 +10,7 @@
 
 class CSettingsStore;
 class QButtonGroup;
+class QCheckBox;
 class QComboBox;
 class QRadioButton;
 
@@ -39,6 +40,7 @@ public:
 
     QComboBox* PortCombo() const { return m_port; }
     QComboBox* LanguageCombo() const { return m_language; }
+    QCheckBox* TraceBox() const { return m_trace; }
     QRadioButton* UnitRadio(int unit) const;
 
 public slots:
@@ -51,4 +53,5 @@ private:
     QComboBox* m_port;
     QButtonGroup* m_units;
     QComboBox* m_language;
+    QCheckBox* m_trace;
 };

@@ -3,7 +3,15 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 
-CQtDispatcher::CQtDispatcher() : m_receiver(new QObject(QCoreApplication::instance())) {}
+CQtDispatcher::CQtDispatcher() {
+    // The calls run on the receiver's thread: the application's, whichever thread asks first.
+    auto* receiver = new QObject();
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        receiver->moveToThread(app->thread());
+        receiver->setParent(app);
+    }
+    m_receiver = receiver;
+}
 
 CQtDispatcher& CQtDispatcher::Instance() {
     static CQtDispatcher instance;
@@ -17,4 +25,9 @@ void CQtDispatcher::Post(std::function<void()> call) {
     if (receiver == nullptr)
         return;
     QMetaObject::invokeMethod(receiver, std::move(call), Qt::QueuedConnection);
+}
+
+void CQtDispatcher::Flush() {
+    if (QObject* receiver = m_receiver.data())
+        QCoreApplication::sendPostedEvents(receiver, QEvent::MetaCall);
 }

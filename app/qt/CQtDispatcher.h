@@ -14,6 +14,8 @@ public:
     static CQtDispatcher& Instance();
 
     void Post(std::function<void()> call) override;
+    // Runs the calls queued so far now (on the GUI thread), in order.
+    void Flush();
 
 private:
     CQtDispatcher();

@@ -3,6 +3,7 @@
 #include "app/ProgramPaths.h"
 #include "app/qt/CAppSettingDialog.h"
 #include "app/qt/CMessageBox.h"
+#include "app/qt/CTraceWindow.h"
 #include "app/qt/CVELKDlg.h"
 #include "app/qt/QtText.h"
 #include "comm/CPrivateException.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTimer>
 #include <QTranslator>
 
 CVELKApp* CVELKApp::s_instance = nullptr;
@@ -38,6 +40,7 @@ CVELKApp::CVELKApp(std::string programPath)
 }
 
 CVELKApp::~CVELKApp() {
+    m_trace.reset();
     if (m_qtTranslator)
         QCoreApplication::removeTranslator(m_qtTranslator.get());
     if (s_instance == this)
@@ -72,7 +75,28 @@ bool CVELKApp::RunPreferences(QWidget* parent) {
         return false;
     m_settings = dialog.Settings();
     CModelContext::SetTempUnit(m_settings.TempUnit);
+    ApplyTraceWindow();
     return true;
+}
+
+void CVELKApp::ApplyTraceWindow() {
+    if (!m_settings.ShowModbusTrace) {
+        m_trace.reset();
+        return;
+    }
+    if (!m_trace) {
+        m_trace = std::make_unique<CTraceWindow>();
+        // Closed by the user: tracing stops, and Preferences shows it off.
+        QObject::connect(m_trace.get(), &QDialog::finished, m_trace.get(), [this] {
+            m_settings.ShowModbusTrace = false;
+            QTimer::singleShot(0, [this] {
+                if (!m_settings.ShowModbusTrace)
+                    m_trace.reset();
+            });
+        });
+    }
+    m_trace->show();
+    m_trace->raise();
 }
 
 std::string CVELKApp::LanguageDisplayName(int n) {
@@ -144,6 +168,7 @@ int CVELKApp::Run() {
         // new texts, keeping the file set and both tab selections.
         while (dialog.exec() == QDialog::Accepted) {
         }
+        dialog.Shutdown();
     }
     try {
         StoreSettings();

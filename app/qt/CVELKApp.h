@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+class CTraceWindow;
 class QTranslator;
 class QWidget;
 
@@ -61,6 +62,9 @@ public:
     int DeviceTab() const { return m_deviceTab; }
     // The initial file set: the model of DeviceId with defaults, type code 9 when it names none.
     void CreateInitialFileSet();
+    // Opens or closes the Modbus trace window as the settings ask.
+    void ApplyTraceWindow();
+    CTraceWindow* TraceWindow() const { return m_trace.get(); }
 
 private:
     static CVELKApp* s_instance;
@@ -72,6 +76,7 @@ private:
     CAppSettings m_settings;
     int m_language = 0;
     std::unique_ptr<QTranslator> m_qtTranslator;
+    std::unique_ptr<CTraceWindow> m_trace;
     std::unique_ptr<CParBase> m_fileSet;
     int m_fileTab = 0;
     int m_deviceTab = 0;

@@ -3,18 +3,29 @@
 #include "app/ProgramPaths.h"
 #include "app/qt/CFileDialogs.h"
 #include "app/qt/CMessageBox.h"
+#include "app/qt/CQtDispatcher.h"
 #include "app/qt/CVELKApp.h"
 #include "app/qt/QtText.h"
+#include "calib/qt/CAOTestPage.h"
+#include "calib/qt/CAdjustInputPage.h"
+#include "calib/qt/CCalibInputPage.h"
+#include "calib/qt/CInputCalibDialog.h"
+#include "calib/qt/COutputCalibDialog.h"
 #include "model/CDeviceType.h"
 #include "model/CModelContext.h"
+#include "model/CProcessPrivilege.h"
 #include "model/ParameterFile.h"
+#include "monitor/qt/CGraphPage.h"
+#include "monitor/qt/CMeterPanel.h"
 #include "resources/CStringTable.h"
 #include "resources/CaptionIds.h"
 #include "resources/StringIds.h"
+#include "views/qt/CCompareDialog.h"
 #include "views/qt/CDeviceSummaryPage.h"
 #include "views/qt/CInputSettingPage.h"
 #include "views/qt/CParameterListCtrl.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -23,18 +34,46 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <mutex>
 
 namespace {
 constexpr int kModelCommandBase = 0x9000;
+constexpr int kTimerPeriodMs = 500;
+constexpr uint32_t kConnectedColour = 0xFFB4B4;      // red 180, green 180, blue 255
+constexpr uint32_t kDisconnectedColour = 0xB4FFFF;   // red 255, green 255, blue 180
+constexpr uint32_t kInitializeTextColour = 0x0000FF; // red
+constexpr int kInitializeRegister = 30000;
+constexpr uint16_t kInitializeValue = 99;
 
 QPushButton* MakeButton(QWidget* parent, int captionId, const char* name) {
     auto* button = new QPushButton(Tr(captionId), parent);
     button->setObjectName(name);
     return button;
+}
+
+// The window's icon, drawn: the program has no image resources.
+QIcon ProgramIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(FromColorRef(kConnectedColour));
+    painter.setPen(QPen(QColor(40, 60, 120), 2));
+    painter.drawRoundedRect(QRectF(2, 2, 28, 28), 5, 5);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(14);
+    painter.setFont(font);
+    painter.setPen(QColor(40, 60, 120));
+    painter.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, "Q3");
+    return QIcon(pixmap);
 }
 } // namespace
 
@@ -42,9 +81,14 @@ CVELKDlg::CVELKDlg(QWidget* parent) : CObserverDialog(parent) {
     setObjectName("CVELKDlg");
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    m_emptyDeviceSet = CDeviceType::NewParameterSet(CDeviceType::kFirstTypeCode);
 }
 
-CVELKDlg::~CVELKDlg() = default;
+CVELKDlg::~CVELKDlg() {
+    // Threads first: they borrow the connection and notify this window.
+    StopTransfer();
+    StopPolling();
+}
 
 int CVELKDlg::exec() {
     Initialise();
@@ -52,8 +96,19 @@ int CVELKDlg::exec() {
 }
 
 void CVELKDlg::Initialise() {
+    setWindowIcon(ProgramIcon());
     setWindowTitle(QString(Q3_PRODUCT_NAME) + " Version" + Q3_VERSION);
     CVELKApp* app = CVELKApp::Instance();
+
+    // Each showing starts disconnected, matching the connect flag (Preferences may have
+    // reconnected just before a language switch).
+    m_comm.Disconnect();
+    m_connect = false;
+    m_uiState = kNone;
+    m_compare = false;
+    m_pollPending = false;
+    m_pollOutstanding = false;
+    m_pollsPosted = 0;
     if (app) {
         m_fileSet = app->TakeFileSet();
         m_fileTab = app->FileTab();
@@ -63,68 +118,92 @@ void CVELKDlg::Initialise() {
     }
     if (!m_fileSet)
         m_fileSet = CDeviceType::NewParameterSet(CDeviceType::kFirstTypeCode);
+    if (m_fileTab < 0 || m_fileTab > 2)
+        m_fileTab = 0;
+
     BuildContents();
-    if (app)
-        m_deviceTabs->setCurrentIndex(app->DeviceTab());
+    UpdateConnectButton();
+    m_deviceTabs->setCurrentIndex(app ? app->DeviceTab() : 0);
     RefreshFilePane();
+
+    m_poll = std::make_unique<CDeviceInterfaceThread>();
+    m_poll->AddObserver(this);
+    m_poll->SetConnection(&m_comm);
+    PostPoll();
+
+    m_progress->setRange(0, 100);
+    m_unlock->setChecked(false);
+    SetUiState(kNone);
+    m_timer->start(kTimerPeriodMs);
 }
 
 void CVELKDlg::BuildContents() {
     delete m_content;
+    m_graph = nullptr;
     m_content = new QWidget(this);
+    m_content->setObjectName("contents");
     layout()->addWidget(m_content);
     QWidget* c = m_content;
+
+    m_timer = new QTimer(c);
+    connect(m_timer, &QTimer::timeout, this, &CVELKDlg::OnTimer);
 
     // Device pane.
     auto* deviceGroup = new QGroupBox(Tr(kCapDeviceConfiguration), c);
     deviceGroup->setObjectName("deviceGroup");
-    m_indicator = new QLabel(Tr(kStrIndicatorOffline), deviceGroup);
+    m_indicator = new QLabel(deviceGroup);
     m_indicator->setObjectName("indicator");
     m_indicator->setAlignment(Qt::AlignCenter);
     m_indicator->setFrameStyle(QFrame::Box | QFrame::Plain);
     m_indicator->setAutoFillBackground(true);
-    m_indicator->setMinimumWidth(90);
-    m_connect = MakeButton(deviceGroup, kCapConnect, "connect");
+    m_indicator->setMinimumWidth(100);
+    m_indicator->setText(Tr(kStrIndicatorOffline));
+    m_connectButton = MakeButton(deviceGroup, kCapConnect, "connect");
     m_preferences = MakeButton(deviceGroup, kCapPreferences, "preferences");
     m_unlock = new QCheckBox(Tr(kCapUnlock), deviceGroup);
     m_unlock->setObjectName("unlock");
     m_status = new QLabel(deviceGroup);
     m_status->setObjectName("status");
     m_status->setAlignment(Qt::AlignCenter);
+    QSizePolicy keepStatus = m_status->sizePolicy();
+    keepStatus.setRetainSizeWhenHidden(true);
+    m_status->setSizePolicy(keepStatus);
     m_progress = new QProgressBar(deviceGroup);
     m_progress->setObjectName("progress");
-    m_progress->setRange(0, 100);
+    m_progress->setTextVisible(false);
     m_progress->hide();
 
     m_deviceTabs = new QTabWidget(deviceGroup);
     m_deviceTabs->setObjectName("deviceTabs");
+    m_deviceTabs->setMinimumWidth(430);
     m_infoPage = new CDeviceSummaryPage();
     m_basicPage = new CDeviceSummaryPage();
-    m_calibPage = new QWidget();
-    m_adjustPage = new QWidget();
-    m_loopTestPage = new QWidget();
+    m_calibPage = new CCalibInputPage();
+    m_adjustPage = new CAdjustInputPage();
+    m_loopTestPage = new CAOTestPage();
+    m_infoPage->setObjectName("deviceInfoPage");
+    m_basicPage->setObjectName("basicPage");
     m_deviceTabs->addTab(m_infoPage, Tr(kStrPageDeviceInfo));
     m_deviceTabs->addTab(m_basicPage, Tr(kStrPageBasic));
     m_deviceTabs->addTab(m_calibPage, Tr(kStrPageCalib));
     m_deviceTabs->addTab(m_adjustPage, Tr(kStrPageAdjust));
     m_deviceTabs->addTab(m_loopTestPage, Tr(kStrPageLoopTest));
-    m_infoPage->List()->SetGroup(kGroupMonitor);
-    m_basicPage->List()->SetGroup(kGroupSettings);
+    m_infoPage->List()->AddObserver(this);
+    m_basicPage->List()->AddObserver(this);
+    m_adjustPage->AddObserver(this);
     m_infoPage->List()->SetDeviceLink(&m_comm);
     m_basicPage->List()->SetDeviceLink(&m_comm);
+    m_loopTestPage->SetComm(&m_comm);
+    m_calibPage->SetComm(&m_comm);
 
-    m_meterArea = new QWidget(deviceGroup);
-    m_meterArea->setObjectName("meterArea");
-    m_meterArea->setFixedWidth(200);
-    QSizePolicy keep = m_meterArea->sizePolicy();
-    keep.setRetainSizeWhenHidden(true);
-    m_meterArea->setSizePolicy(keep);
-    m_meterArea->hide();
+    m_meters = new CMeterPanel(deviceGroup);
+    m_meters->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    m_meters->hide();
 
     m_trendGraph = MakeButton(deviceGroup, kCapTrendGraph, "trendGraph");
     m_initialize = MakeButton(deviceGroup, kCapInitialize, "initialize");
     QPalette red = m_initialize->palette();
-    red.setColor(QPalette::ButtonText, FromColorRef(0x0000FF));
+    red.setColor(QPalette::ButtonText, FromColorRef(kInitializeTextColour));
     m_initialize->setPalette(red);
     m_inputCalib = MakeButton(deviceGroup, kCapInputCalib, "inputCalib");
     m_outputCalib = MakeButton(deviceGroup, kCapOutputCalib, "outputCalib");
@@ -132,8 +211,9 @@ void CVELKDlg::BuildContents() {
     auto* deviceLayout = new QVBoxLayout(deviceGroup);
     auto* connectRow = new QHBoxLayout();
     connectRow->addWidget(m_indicator);
-    connectRow->addWidget(m_connect);
+    connectRow->addWidget(m_connectButton);
     connectRow->addWidget(m_preferences);
+    connectRow->addSpacing(8);
     connectRow->addWidget(m_unlock);
     connectRow->addStretch(1);
     deviceLayout->addLayout(connectRow);
@@ -143,7 +223,7 @@ void CVELKDlg::BuildContents() {
     deviceLayout->addLayout(statusRow);
     auto* tabsRow = new QHBoxLayout();
     tabsRow->addWidget(m_deviceTabs, 1);
-    tabsRow->addWidget(m_meterArea);
+    tabsRow->addWidget(m_meters);
     deviceLayout->addLayout(tabsRow, 1);
     auto* factoryRow = new QHBoxLayout();
     factoryRow->addWidget(m_trendGraph);
@@ -161,19 +241,22 @@ void CVELKDlg::BuildContents() {
     transfer->addStretch(1);
     transfer->addWidget(m_upload);
     transfer->addWidget(m_download);
-    transfer->addSpacing(16);
+    transfer->addSpacing(24);
     transfer->addWidget(m_compareButton);
     transfer->addStretch(1);
 
     // File pane.
     auto* fileGroup = new QGroupBox(Tr(kCapFileConfiguration), c);
     fileGroup->setObjectName("fileGroup");
+    fileGroup->setMinimumWidth(410);
     m_openFile = MakeButton(fileGroup, kCapOpenFile, "openFile");
     m_saveFile = MakeButton(fileGroup, kCapSaveFile, "saveFile");
     auto* modelLabel = new QLabel(Tr(kCapModel), fileGroup);
+    modelLabel->setObjectName("modelLabel");
     m_modelEdit = new QLineEdit(fileGroup);
     m_modelEdit->setObjectName("model");
     m_modelEdit->setReadOnly(true);
+    m_modelEdit->setFocusPolicy(Qt::ClickFocus);
     m_select = MakeButton(fileGroup, kCapSelect, "select");
     m_fileTabs = new QTabWidget(fileGroup);
     m_fileTabs->setObjectName("fileTabs");
@@ -186,6 +269,7 @@ void CVELKDlg::BuildContents() {
     m_fileTabs->setCurrentIndex(m_fileTab);
     m_filePage = new CInputSettingPage();
     m_filePage->SetShownGroup(0);
+    m_filePage->List()->SetReadOnly(false);
     m_fileTabs->widget(m_fileTab)->layout()->addWidget(m_filePage);
 
     auto* fileLayout = new QVBoxLayout(fileGroup);
@@ -206,16 +290,24 @@ void CVELKDlg::BuildContents() {
     panes->addLayout(transfer);
     panes->addWidget(fileGroup, 2);
 
-    connect(m_fileTabs, &QTabWidget::currentChanged, this, &CVELKDlg::OnFileTabChanged);
+    connect(m_connectButton, &QPushButton::clicked, this, &CVELKDlg::OnConnect);
+    connect(m_preferences, &QPushButton::clicked, this, &CVELKDlg::OnPreferences);
+    connect(m_unlock, &QCheckBox::clicked, this, [this] { SetUiState(kNone); });
+    connect(m_upload, &QPushButton::clicked, this, &CVELKDlg::OnUpload);
+    connect(m_download, &QPushButton::clicked, this, &CVELKDlg::OnDownload);
+    connect(m_compareButton, &QPushButton::clicked, this, &CVELKDlg::OnCompare);
+    connect(m_trendGraph, &QPushButton::clicked, this, &CVELKDlg::OnTrendGraph);
+    connect(m_initialize, &QPushButton::clicked, this, &CVELKDlg::OnInitialize);
+    connect(m_inputCalib, &QPushButton::clicked, this, &CVELKDlg::OnInputCalib);
+    connect(m_outputCalib, &QPushButton::clicked, this, &CVELKDlg::OnOutputCalib);
     connect(m_openFile, &QPushButton::clicked, this, &CVELKDlg::OnOpenFile);
     connect(m_saveFile, &QPushButton::clicked, this, &CVELKDlg::OnSaveFile);
     connect(m_select, &QPushButton::clicked, this, &CVELKDlg::OnSelect);
-    connect(m_preferences, &QPushButton::clicked, this, &CVELKDlg::OnPreferences);
+    connect(m_deviceTabs, &QTabWidget::currentChanged, this, [this] { ShowDevicePage(); });
+    connect(m_fileTabs, &QTabWidget::currentChanged, this, &CVELKDlg::OnFileTabChanged);
 
-    m_initialize->setVisible(CModelContext::Privileged());
-    m_inputCalib->setVisible(CModelContext::Privileged());
-    m_outputCalib->setVisible(CModelContext::Privileged());
-    resize(1100, 620);
+    resize(1380, 680);
+    ApplyIndicatorColour();
 }
 
 int CVELKDlg::DeviceTab() const {
@@ -233,6 +325,366 @@ CParameterListCtrl* CVELKDlg::BasicList() const {
 CParameterListCtrl* CVELKDlg::FileList() const {
     return m_filePage ? m_filePage->List() : nullptr;
 }
+
+CParBase* CVELKDlg::DeviceSet() const {
+    return m_poll ? m_poll->Device().DeviceSet() : nullptr;
+}
+
+// ---- state machine ----
+
+void CVELKDlg::SetUiState(int state) {
+    if (state >= 0)
+        m_uiState = state;
+    const bool graph = m_graph != nullptr;
+    const bool locked = !m_unlock->isChecked();
+    const bool online = m_uiState == kOnline;
+    const bool busy = m_uiState == kBusy;
+    const bool privileged = CModelContext::Privileged();
+
+    // The graph page covers the window: every main control goes with the contents.
+    m_content->setVisible(!graph);
+    m_meters->setVisible(!graph && online);
+
+    m_upload->setEnabled(online);
+    m_compareButton->setEnabled(online);
+    m_inputCalib->setEnabled(online);
+    m_outputCalib->setEnabled(online);
+    m_trendGraph->setEnabled(online);
+    m_download->setEnabled(online && !locked);
+
+    m_initialize->setVisible(!graph && privileged);
+    m_inputCalib->setVisible(!graph && privileged);
+    m_outputCalib->setVisible(!graph && privileged);
+
+    m_preferences->setEnabled(m_uiState == kOffline);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_openFile, m_saveFile, m_connectButton,
+                                                      m_select, m_unlock})
+        w->setEnabled(!busy);
+    // The file set is lent to a running download: no edit while it is copied.
+    FileList()->SetReadOnly(busy);
+
+    if (!graph) {
+        m_status->setVisible(!online);
+        m_progress->setVisible(busy);
+    }
+
+    for (CParameterListCtrl* list : {DeviceInfoList(), BasicList()}) {
+        list->SetReadOnly(locked || !online);
+        list->SetRewriteAll(true);
+        list->viewport()->update();
+    }
+
+    m_calibPage->setEnabled(!locked && online);
+    m_adjustPage->SetPageEnabled(!locked && online);
+    m_loopTestPage->setEnabled(online);
+
+    if (m_uiState == kOffline || m_uiState == kSearching || busy) {
+        for (CParameterListCtrl* list : {DeviceInfoList(), BasicList()}) {
+            list->HideEditors();
+            list->setRowCount(0);
+        }
+        m_calibPage->update(CCalibInfo(), m_emptyDeviceSet.get());
+        m_adjustPage->update(CAdjustInfo());
+        m_loopTestPage->update(m_emptyDeviceSet.get());
+    }
+    ShowDevicePage();
+}
+
+void CVELKDlg::ShowDevicePage() {
+    // The tab widget shows the selected page and hides the others; with the graph open the
+    // whole pane is hidden with the contents.
+    if (QWidget* page = m_deviceTabs->currentWidget())
+        page->setVisible(m_graph == nullptr);
+}
+
+void CVELKDlg::UpdateConnectButton() {
+    m_connectButton->setText(Tr(m_connect ? kStrButtonDisconnect : kStrButtonConnect));
+    // The indicator's colour follows the connect flag at once; its text at the next tick.
+    ApplyIndicatorColour();
+}
+
+void CVELKDlg::ApplyIndicatorColour() {
+    QPalette palette = m_indicator->palette();
+    palette.setColor(QPalette::Window,
+                     FromColorRef(m_connect ? kConnectedColour : kDisconnectedColour));
+    palette.setColor(QPalette::WindowText, QApplication::palette().color(QPalette::WindowText));
+    m_indicator->setPalette(palette);
+}
+
+// ---- device threads ----
+
+void CVELKDlg::PostPoll() {
+    m_pollOutstanding = true;
+    ++m_pollsPosted;
+    m_poll->PostCommand(CDeviceInterfaceThread::kPoll);
+}
+
+void CVELKDlg::OnObserverUpdate(CObservable* source) {
+    // Sources are compared, never dereferenced first: an update queued by a thread that has
+    // been stopped since (or a page of contents built before a language switch) names an
+    // object that is gone.
+    if (m_poll && source == m_poll.get()) {
+        // Only the answer to the poll posted last counts.
+        if (m_pollOutstanding)
+            OnPollResult();
+    } else if (m_transfer && source == m_transfer.get()) {
+        OnTransferDone();
+    } else if (source == static_cast<CObservable*>(m_adjustPage) && m_poll) {
+        m_poll->RequestAdjustmentWrite(m_adjustPage->Adjust());
+    } else if ((source == static_cast<CObservable*>(DeviceInfoList()) ||
+                source == static_cast<CObservable*>(BasicList())) &&
+               m_poll) {
+        // A device list wrote an edit: the next poll result must not be taken as current.
+        m_poll->Device().SetDeviceValid(false);
+    } else if (m_graph && source == static_cast<CObservable*>(m_graph)) {
+        OnGraphClosed();
+    }
+}
+
+void CVELKDlg::OnPollResult() {
+    if (m_uiState == kBusy) {
+        // The poll loop pauses until the transfer has ended.
+        m_pollOutstanding = false;
+        m_pollPending = true;
+        return;
+    }
+    CDeviceInterface& device = m_poll->Device();
+    if (device.IsDeviceValid()) {
+        if (m_uiState != kOnline)
+            SetUiState(kOnline);
+        CParBase* set = device.DeviceSet();
+        if (m_graph)
+            m_graph->addSample(set);
+        m_meters->update(set);
+        for (auto [list, group] :
+             {std::pair{DeviceInfoList(), kGroupMonitor}, std::pair{BasicList(), kGroupSettings}}) {
+            list->SetParameterSet(set);
+            list->SetGroup(group);
+            list->Refresh();
+        }
+        m_calibPage->update(device.CalibInfo(), set);
+        m_adjustPage->update(device.AdjustInfo());
+        m_loopTestPage->update(set);
+    } else if (m_connect && m_uiState != kSearching) {
+        m_status->setText(Tr(kMsgStatusSearching));
+        SetUiState(kSearching);
+    } else if (!m_connect && m_uiState != kOffline) {
+        m_status->setText(Tr(kMsgStatusOffline));
+        SetUiState(kOffline);
+    }
+    m_pollPending = false;
+    PostPoll();
+}
+
+void CVELKDlg::StartTransfer() {
+    m_transfer = std::make_unique<CDeviceInterfaceThread>();
+    m_transfer->AddObserver(this);
+    m_transfer->SetConnection(&m_comm);
+}
+
+void CVELKDlg::OnUpload() {
+    StartTransfer();
+    m_status->setText(Tr(kMsgStatusUploading));
+    m_transfer->Device().DeviceSet()->ResetProgress();
+    m_progress->setValue(0);
+    SetUiState(kBusy);
+    m_compare = false;
+    m_transfer->PostCommand(CDeviceInterfaceThread::kUpload);
+}
+
+void CVELKDlg::OnDownload() {
+    CParBase* device = DeviceSet();
+    if (device == nullptr || device->TypeCode() != m_fileSet->TypeCode()) {
+        ShowMessageBox(this, Tr(kMsgDownloadOtherModel), MessageIcon::Stop);
+        return;
+    }
+    StartTransfer();
+    m_status->setText(Tr(kMsgStatusDownloading));
+    m_transfer->Device().DeviceSet()->ResetProgress();
+    m_fileSet->ResetProgress();
+    m_progress->setValue(0);
+    SetUiState(kBusy);
+    m_compare = false;
+    m_transfer->SetDownloadSet(m_fileSet.get());
+    m_transfer->PostCommand(CDeviceInterfaceThread::kDownload);
+}
+
+void CVELKDlg::OnCompare() {
+    CParBase* device = DeviceSet();
+    if (device == nullptr || device->TypeCode() != m_fileSet->TypeCode()) {
+        ShowMessageBox(this, Tr(kMsgCompareOtherModel), MessageIcon::Stop);
+        return;
+    }
+    StartTransfer();
+    m_status->setText(Tr(kMsgStatusUploading));
+    m_transfer->Device().DeviceSet()->ResetProgress();
+    m_progress->setValue(0);
+    SetUiState(kBusy);
+    m_compare = true;
+    m_transfer->PostCommand(CDeviceInterfaceThread::kUpload);
+}
+
+void CVELKDlg::OnTransferDone() {
+    CDeviceInterfaceThread* thread = m_transfer.get();
+    if (const CPrivateException* error = thread->StoredError()) {
+        ShowMessageBox(this, FromStd(error->Message()), MessageIcon::Stop);
+    } else if (thread->LastCommand() == CDeviceInterfaceThread::kUpload) {
+        CParBase* uploaded = thread->Device().DeviceSet();
+        if (m_compare) {
+            CCompareDialog dialog(uploaded, m_fileSet.get(), this);
+            dialog.exec();
+        } else {
+            m_fileSet.reset(uploaded->Clone());
+            RefreshFilePane();
+        }
+    }
+    StopTransfer();
+    m_progress->setValue(0);
+    SetUiState(kOnline);
+    if (m_pollPending) {
+        m_poll->Device().SetDeviceValid(false);
+        m_pollPending = false;
+        PostPoll();
+    }
+}
+
+void CVELKDlg::StopTransfer() {
+    if (!m_transfer)
+        return;
+    // Bounded wait, then the destructor's join: the thread borrows the connection and the file
+    // set, so it must have ended before either goes.
+    m_transfer->Stop();
+    m_transfer.reset();
+}
+
+void CVELKDlg::StopPolling() {
+    if (!m_poll)
+        return;
+    m_poll->Stop();
+    m_poll.reset();
+    m_pollOutstanding = false;
+}
+
+// ---- connection ----
+
+void CVELKDlg::OnConnect() {
+    m_connect = !m_connect;
+    SetConnected(m_connect);
+    UpdateConnectButton();
+}
+
+void CVELKDlg::SetConnected(bool connect) {
+    if (!connect) {
+        m_comm.Disconnect();
+        return;
+    }
+    try {
+        m_comm.Connect();
+    } catch (const CPrivateException& e) {
+        m_connect = false;
+        ShowMessageBox(this, FromStd(e.Message()), MessageIcon::Stop);
+        m_comm.Disconnect();
+    }
+}
+
+void CVELKDlg::OnPreferences() {
+    CVELKApp* app = CVELKApp::Instance();
+    if (app == nullptr || !app->RunPreferences(this))
+        return;
+    if (m_connect)
+        SetConnected(true);
+    UpdateConnectButton();
+    RefreshFilePane();
+    if (app->Settings().DisplayLanguage == app->LanguageInUse())
+        return;
+    StopPolling();
+    // Updates the stopped thread queued before it ended find no subject any more.
+    CQtDispatcher::Instance().Flush();
+    m_timer->stop();
+    app->Settings().DeviceId = m_fileSet->TypeCode();
+    app->HandOver(std::move(m_fileSet), m_fileTab, DeviceTab());
+    app->LoadLanguageModule(app->Settings().DisplayLanguage);
+    done(QDialog::Accepted);
+}
+
+// ---- factory functions ----
+
+void CVELKDlg::OnInitialize() {
+    if (ShowMessageBox(this, Tr(kMsgInitializeConfirm), MessageIcon::Question,
+                       QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    try {
+        std::lock_guard lock(m_comm.Lock());
+        bool connectedHere = false;
+        if (!m_comm.IsConnected()) {
+            m_comm.Connect();
+            connectedHere = true;
+        }
+        // The guard outlives the disconnect: its restore then fails, which is ignored.
+        CProcessPrivilege guard;
+        guard.Enter(CProcessPrivilege::kModeFactory, m_comm);
+        m_comm.WriteUInt16(kInitializeRegister, kInitializeValue);
+        if (connectedHere)
+            m_comm.Disconnect();
+        ShowMessageBox(this, Tr(kMsgInitializeDone), MessageIcon::None);
+    } catch (const CPrivateException& e) {
+        ShowMessageBox(this, FromStd(e.Message()), MessageIcon::Stop);
+    }
+}
+
+void CVELKDlg::OnInputCalib() {
+    // Held for the whole dialog: the polling thread waits at its next poll.
+    std::lock_guard lock(m_comm.Lock());
+    CParBase* device = DeviceSet();
+    CInputCalibDialog dialog(device ? device->TypeCode() : 0, &m_comm, this);
+    dialog.exec();
+}
+
+void CVELKDlg::OnOutputCalib() {
+    std::lock_guard lock(m_comm.Lock());
+    CParBase* device = DeviceSet();
+    COutputCalibDialog dialog(device ? device->TypeCode() : 0, &m_comm, this);
+    dialog.exec();
+}
+
+// ---- trend graph ----
+
+void CVELKDlg::OnTrendGraph() {
+    m_graph = new CGraphPage(this);
+    m_graph->SetRunning(false);
+    m_graph->AddObserver(this);
+    layout()->addWidget(m_graph);
+    m_graph->raise();
+    SetUiState(kNone);
+    m_graph->show();
+}
+
+void CVELKDlg::OnGraphClosed() {
+    m_graph->hide();
+    m_graph->deleteLater();
+    m_graph = nullptr;
+    SetUiState(kNone);
+}
+
+// ---- timer ----
+
+void CVELKDlg::OnTimer() {
+    QString indicator;
+    if (m_connect)
+        indicator = m_indicator->text().isEmpty() ? Tr(kStrIndicatorOnline) : QString();
+    else
+        indicator = Tr(kStrIndicatorOffline);
+    if (indicator != m_indicator->text()) {
+        m_indicator->setText(indicator);
+        ApplyIndicatorColour();
+    }
+    if (m_uiState == kSearching)
+        m_status->setVisible(!(m_status->isVisible() || m_graph != nullptr));
+    if (m_uiState == kBusy && m_transfer)
+        m_progress->setValue(m_transfer->Device().Progress());
+}
+
+// ---- file pane ----
 
 void CVELKDlg::OnFileTabChanged(int index) {
     if (index < 0)
@@ -269,7 +721,7 @@ void CVELKDlg::OnSaveFile() {
     try {
         m_fileSet->SaveFile(ToStd(path));
     } catch (const CPrivateException& e) {
-        e.ReportError(CPrivateException::Icon::Stop);
+        ShowMessageBox(this, FromStd(e.Message()), MessageIcon::Stop);
     }
 }
 
@@ -307,18 +759,7 @@ void CVELKDlg::OnModelCommand(int typeCode) {
     RefreshFilePane();
 }
 
-void CVELKDlg::OnPreferences() {
-    CVELKApp* app = CVELKApp::Instance();
-    if (app == nullptr || !app->RunPreferences(this))
-        return;
-    RefreshFilePane();
-    if (app->Settings().DisplayLanguage != app->LanguageInUse()) {
-        app->Settings().DeviceId = m_fileSet->TypeCode();
-        app->HandOver(std::move(m_fileSet), m_fileTab, DeviceTab());
-        app->LoadLanguageModule(app->Settings().DisplayLanguage);
-        done(QDialog::Accepted);
-    }
-}
+// ---- keyboard and closing ----
 
 void CVELKDlg::OnEnter() {
     QWidget* focus = focusWidget();
@@ -330,8 +771,11 @@ void CVELKDlg::OnEnter() {
         return;
     }
     CParameterListCtrl* file = FileList();
-    if (file && (focus == file || file->isAncestorOf(focus)))
+    if (file && (focus == file || file->isAncestorOf(focus))) {
         file->StartEdit(-1);
+        return;
+    }
+    m_loopTestPage->HandleEnter();
 }
 
 void CVELKDlg::reject() {}
@@ -342,11 +786,10 @@ void CVELKDlg::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Enter:
         // A focused push button is pressed, as the dialog manager does; otherwise Enter is
         // the window's own action, never the closing default button.
-        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
             button->click();
-        } else {
+        else
             OnEnter();
-        }
         event->accept();
         return;
     case Qt::Key_Escape:
@@ -357,12 +800,30 @@ void CVELKDlg::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-void CVELKDlg::closeEvent(QCloseEvent* event) {
+void CVELKDlg::Shutdown() {
+    if (m_timer)
+        m_timer->stop();
+    StopPolling();
+    StopTransfer();
+    CQtDispatcher::Instance().Flush();
     CVELKApp* app = CVELKApp::Instance();
-    if (app && m_fileSet)
-        app->Settings().DeviceId = m_fileSet->TypeCode();
+    if (m_fileSet) {
+        if (app)
+            app->Settings().DeviceId = m_fileSet->TypeCode();
+        m_fileSet.reset();
+    }
+    m_comm.Disconnect();
+    m_connect = false;
+}
+
+void CVELKDlg::closeEvent(QCloseEvent* event) {
+    // The window goes at once; waiting for a running transfer happens behind it.
+    hide();
+    Shutdown();
     done(0);
     event->accept();
 }
 
-void CVELKDlg::OnObserverUpdate(CObservable*) {}
+void CVELKDlg::resizeEvent(QResizeEvent* event) {
+    CObserverDialog::resizeEvent(event);
+}

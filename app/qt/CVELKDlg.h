@@ -2,13 +2,19 @@
 
 #include "app/qt/CObserverDialog.h"
 #include "comm/CCommInterface.h"
+#include "comm/CDeviceInterfaceThread.h"
 #include "model/CParBase.h"
 
 #include <QPointer>
 
 #include <memory>
 
+class CAOTestPage;
+class CAdjustInputPage;
+class CCalibInputPage;
 class CDeviceSummaryPage;
+class CGraphPage;
+class CMeterPanel;
 class CInputSettingPage;
 class CParameterListCtrl;
 class QCheckBox;
@@ -18,45 +24,84 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
+class QTimer;
 
 // The main window: the device pane (what the connected device reports, the device operations)
 // on the left, the file pane (one parameter set opened from or saved to a file, chosen by
-// model) on the right. Run modally by CVELKApp; every exec builds the contents anew from the
-// current language, keeping the file set and both tab selections through the application.
+// model) on the right. It owns the connection, polls the device continuously on a long-lived
+// device thread (exactly one poll outstanding) and runs each upload, download and compare on a
+// transfer thread; their results arrive through the observer queue and drive the UI states.
+// Run modally by CVELKApp; every exec builds the contents anew from the current language,
+// keeping the file set and both tab selections through the application.
 class CVELKDlg : public CObserverDialog {
     Q_OBJECT
 public:
+    enum UiState { kNone = -1, kOffline = 0, kSearching = 1, kOnline = 2, kBusy = 3 };
+
     explicit CVELKDlg(QWidget* parent = nullptr);
     ~CVELKDlg() override;
 
     // Initialisation, then the modal loop. Accepted only after a change of display language.
     int exec() override;
-    // Initialisation alone (tests and the screenshot tool show the window without a loop).
+    // Initialisation alone: contents, pages, polling thread, timer (tests and the screenshot
+    // tool show the window without a nested loop).
     void Initialise();
+    // Shutdown: stops the polling thread and any transfer before the connection and the file
+    // set go; records the file set's model as DeviceId.
+    void Shutdown();
+    // Escape does nothing; the window closes only through its close command.
+    void reject() override;
 
+    int UiStateValue() const { return m_uiState; }
+    bool IsConnectRequested() const { return m_connect; }
+    bool IsPollPending() const { return m_pollPending; }
+    // Poll commands posted since Initialise (each after the previous result was handled).
+    int PollsPosted() const { return m_pollsPosted; }
+    bool IsTransferRunning() const { return m_transfer != nullptr; }
+    bool GraphOpen() const { return m_graph != nullptr; }
+    // The device's set: the one the polling thread's device interface holds.
+    CParBase* DeviceSet() const;
+    CDeviceInterfaceThread* PollThread() const { return m_poll.get(); }
+    CDeviceInterfaceThread* TransferThread() const { return m_transfer.get(); }
+    CCommInterface& Comm() { return m_comm; }
+
+    // The window's actions, as the buttons run them.
+    void OnConnect();
+    void OnPreferences();
+    void OnUpload();
+    void OnDownload();
+    void OnCompare();
+    void OnTrendGraph();
+    void OnInitialize();
+    void OnInputCalib();
+    void OnOutputCalib();
+    void OnOpenFile();
+    void OnSaveFile();
+    void OnSelect();
+    // A command of the model menu: 0x9000 + type code.
+    void OnModelCommand(int typeCode);
+    // The model menu as Select shows it (owned by parent).
+    QMenu* BuildModelMenu(QWidget* parent);
     // Enter never closes the window: it starts editing in the focused list.
     void OnEnter();
-    // Escape does nothing.
-    void reject() override;
+    // One 500 ms tick.
+    void OnTimer();
+    void SetUiState(int state);
+    void RefreshFilePane();
 
     // The file pane.
     CParBase* FileSet() const { return m_fileSet.get(); }
     int FileTab() const { return m_fileTab; }
     int DeviceTab() const;
-    void RefreshFilePane();
-    void OnOpenFile();
-    void OnSaveFile();
-    void OnSelect();
-    // A menu command of the model menu: type code.
-    void OnModelCommand(int typeCode);
-    // The model menu as the Select button shows it (owned by the caller).
-    QMenu* BuildModelMenu(QWidget* parent);
-    void OnPreferences();
 
     // Controls, by their role.
-    QPushButton* ConnectButton() const { return m_connect; }
+    QLabel* Indicator() const { return m_indicator; }
+    QPushButton* ConnectButton() const { return m_connectButton; }
     QPushButton* PreferencesButton() const { return m_preferences; }
     QCheckBox* UnlockBox() const { return m_unlock; }
+    QLabel* StatusLine() const { return m_status; }
+    QProgressBar* Progress() const { return m_progress; }
+    QTabWidget* DeviceTabs() const { return m_deviceTabs; }
     QPushButton* UploadButton() const { return m_upload; }
     QPushButton* DownloadButton() const { return m_download; }
     QPushButton* CompareButton() const { return m_compareButton; }
@@ -66,35 +111,61 @@ public:
     QPushButton* OutputCalibButton() const { return m_outputCalib; }
     QPushButton* OpenFileButton() const { return m_openFile; }
     QPushButton* SaveFileButton() const { return m_saveFile; }
-    QPushButton* SelectButton() const { return m_select; }
-    QLabel* Indicator() const { return m_indicator; }
-    QLabel* StatusLine() const { return m_status; }
-    QProgressBar* Progress() const { return m_progress; }
     QLineEdit* ModelEdit() const { return m_modelEdit; }
-    QTabWidget* DeviceTabs() const { return m_deviceTabs; }
+    QPushButton* SelectButton() const { return m_select; }
     QTabWidget* FileTabs() const { return m_fileTabs; }
     CInputSettingPage* FilePage() const { return m_filePage; }
     CParameterListCtrl* DeviceInfoList() const;
     CParameterListCtrl* BasicList() const;
     CParameterListCtrl* FileList() const;
-    CCommInterface& Comm() { return m_comm; }
+    CMeterPanel* Meters() const { return m_meters; }
+    CGraphPage* Graph() const { return m_graph; }
+    CAdjustInputPage* AdjustPage() const { return m_adjustPage; }
+    CCalibInputPage* CalibPage() const { return m_calibPage; }
+    CAOTestPage* LoopTestPage() const { return m_loopTestPage; }
+    QWidget* Contents() const { return m_content; }
 
 protected:
     void OnObserverUpdate(CObservable* source) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void BuildContents();
+    void ShowDevicePage();
+    void UpdateConnectButton();
+    void SetConnected(bool connect);
+    void PostPoll();
+    void OnPollResult();
+    void OnTransferDone();
+    // A transfer thread lent the connection, observed by the window.
+    void StartTransfer();
+    void StopPolling();
+    void StopTransfer();
     void OnFileTabChanged(int index);
+    void OnGraphClosed();
+    void ApplyIndicatorColour();
 
     CCommInterface m_comm;
+    std::unique_ptr<CDeviceInterfaceThread> m_poll;
+    std::unique_ptr<CDeviceInterfaceThread> m_transfer;
     std::unique_ptr<CParBase> m_fileSet;
+    // Stands in for the device on the calibration and loop test pages while there is none.
+    std::unique_ptr<CParBase> m_emptyDeviceSet;
     int m_fileTab = 0;
+    int m_uiState = kNone;
+    bool m_connect = false;
+    bool m_compare = false;
+    bool m_pollPending = false;
+    // The poll command posted last has not been answered yet.
+    bool m_pollOutstanding = false;
+    int m_pollsPosted = 0;
 
     QPointer<QWidget> m_content;
+    QTimer* m_timer = nullptr;
     QLabel* m_indicator = nullptr;
-    QPushButton* m_connect = nullptr;
+    QPushButton* m_connectButton = nullptr;
     QPushButton* m_preferences = nullptr;
     QCheckBox* m_unlock = nullptr;
     QLabel* m_status = nullptr;
@@ -102,10 +173,11 @@ private:
     QTabWidget* m_deviceTabs = nullptr;
     CDeviceSummaryPage* m_infoPage = nullptr;
     CDeviceSummaryPage* m_basicPage = nullptr;
-    QWidget* m_calibPage = nullptr;
-    QWidget* m_adjustPage = nullptr;
-    QWidget* m_loopTestPage = nullptr;
-    QWidget* m_meterArea = nullptr;
+    CCalibInputPage* m_calibPage = nullptr;
+    CAdjustInputPage* m_adjustPage = nullptr;
+    CAOTestPage* m_loopTestPage = nullptr;
+    CMeterPanel* m_meters = nullptr;
+    CGraphPage* m_graph = nullptr;
     QPushButton* m_upload = nullptr;
     QPushButton* m_download = nullptr;
     QPushButton* m_compareButton = nullptr;

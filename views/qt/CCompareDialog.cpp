@@ -26,7 +26,7 @@ CCompareDialog::CCompareDialog(CParBase* deviceSet, CParBase* fileSet, QWidget* 
     bottom->addWidget(m_result, 1);
     bottom->addWidget(close);
     layout->addLayout(bottom);
-    resize(640, 480);
+    resize(760, 520);
 
     std::vector<CompareRow> rows = CompareWalk(*m_deviceSet, *m_fileSet);
     m_list->Fill(rows);

@@ -117,9 +117,12 @@ void CParameterListCtrl::Refresh() {
                 setItem(i, column, cell);
             }
         }
+        // The id, and what the colours need, are kept in the row: painting never reaches the
+        // set, which a device thread may be replacing meanwhile.
         QTableWidgetItem* idCell = item(i, 0);
-        if (idCell->data(kIdRole).toInt() != id || !idCell->data(kIdRole).isValid())
-            idCell->setData(kIdRole, id);
+        idCell->setData(kIdRole, id);
+        idCell->setData(kKindRole, m_set->GetParameterKind(id));
+        idCell->setData(kHighlightRole, m_set->GetHighlightValue(id) >= 0);
         SetCellText(i, kNameColumn, name);
         SetCellText(i, kValueColumn,
                     QString::fromStdString(m_set->FormatValue(id, m_set->GetValue(id), true)));
@@ -228,16 +231,18 @@ void CParameterListCtrl::MoveAndEdit(int navigation) {
 }
 
 QColor CParameterListCtrl::CellBackground(int row, int column) const {
-    int id = RowId(row);
+    const QTableWidgetItem* idCell = item(row, 0);
+    int id = idCell ? idCell->data(kIdRole).toInt() : -1;
     if (column == kNameColumn || id >= kFirstHeaderId)
         return FromColorRef(kHeaderColour);
-    if (m_set && m_set->GetParameterKind(id) != 1 && !m_readOnly)
+    if (idCell && idCell->data(kKindRole).toInt() != kKindReadOnly && !m_readOnly)
         return FromColorRef(kEditableColour);
     return palette().color(QPalette::Base);
 }
 
 QColor CParameterListCtrl::CellForeground(int row, int column) const {
-    if (column == kValueColumn && m_set && m_set->GetHighlightValue(RowId(row)) >= 0)
+    const QTableWidgetItem* idCell = item(row, 0);
+    if (column == kValueColumn && idCell && idCell->data(kHighlightRole).toBool())
         return FromColorRef(kHighlightColour);
     return palette().color(QPalette::Text);
 }

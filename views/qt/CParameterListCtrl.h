@@ -22,7 +22,11 @@ public:
 
     static constexpr int kNameColumn = 1;
     static constexpr int kValueColumn = 2;
+    // Data of column 0: the parameter id, its kind and whether its value is highlighted, as of
+    // the last Refresh.
     static constexpr int kIdRole = Qt::UserRole;
+    static constexpr int kKindRole = Qt::UserRole + 1;
+    static constexpr int kHighlightRole = Qt::UserRole + 2;
 
     // Deletes all rows, makes the columns and the editors.
     void SetUp();

@@ -2,16 +2,22 @@
 #include "app/CSettingsStore.h"
 #include "app/ProgramPaths.h"
 #include "app/qt/CAppSettingDialog.h"
+#include "app/qt/CTraceWindow.h"
 #include "app/qt/CVELKApp.h"
+#include "comm/DebugTrace.h"
 
 #include "model/CModelContext.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/qt/GuiTestSupport.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTimer>
+
+#include <thread>
 
 namespace {
 
@@ -192,6 +198,43 @@ TEST_F(PreferencesTest, TheInitialPortIsUsedOnlyWhileNoPortIsStored) {
     app.SetInitialPort("/dev/pts/4");
     app.LoadSettings();
     EXPECT_EQ("/dev/ttyUSB0", app.Settings().comm.portName);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PreferencesTest, TheModbusTraceWindowFollowsItsCheckBox) {
+    CVELKApp app(dir.File("q3config"));
+    app.LoadSettings();
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<CAppSettingDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(nullptr, dialog);
+        EXPECT_EQ("Show Modbus trace", dialog->TraceBox()->text());
+        EXPECT_FALSE(dialog->TraceBox()->isChecked());
+        dialog->TraceBox()->setChecked(true);
+        dialog->accept();
+    });
+    ASSERT_TRUE(app.RunPreferences(nullptr));
+    ASSERT_NE(nullptr, app.TraceWindow());
+    EXPECT_TRUE(TraceEnabled());
+    // Lines traced on a device thread reach the window on the GUI thread.
+    std::thread([] { TraceLine("TX 01 04 25 80 00 01\n"); }).join();
+    ASSERT_TRUE(WaitUntil([&] { return !app.TraceWindow()->Text()->toPlainText().isEmpty(); }));
+    EXPECT_EQ("TX 01 04 25 80 00 01", app.TraceWindow()->Text()->toPlainText());
+    // Not a stored setting.
+    EXPECT_EQ("none", store.GetString("Settings", "ShowModbusTrace", "none"));
+
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<CAppSettingDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(nullptr, dialog);
+        EXPECT_TRUE(dialog->TraceBox()->isChecked());
+        dialog->TraceBox()->setChecked(false);
+        dialog->accept();
+    });
+    ASSERT_TRUE(app.RunPreferences(nullptr));
+    EXPECT_EQ(nullptr, app.TraceWindow());
+    EXPECT_FALSE(TraceEnabled());
 }
 
 } // namespace

@@ -15,8 +15,14 @@
 
 #include <cstdlib>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 // Records every message box instead of showing it (the core's sink included) and answers with
 // `answer`; restores the process-wide model state afterwards.

@@ -1,0 +1,573 @@
+#include "app/qt/CVELKDlg.h"
+
+#include "app/qt/CAppSettingDialog.h"
+#include "app/qt/CFileDialogs.h"
+#include "app/qt/CVELKApp.h"
+#include "app/qt/QtText.h"
+#include "calib/qt/CAOTestPage.h"
+#include "calib/qt/CAdjustInputPage.h"
+#include "calib/qt/CCalibInputPage.h"
+#include "model/CDeviceType.h"
+#include "model/ParameterFile.h"
+#include "model/ParameterIds.h"
+#include "monitor/qt/CGraphPage.h"
+#include "monitor/qt/CMeterPanel.h"
+#include "resources/CStringTable.h"
+#include "resources/StringIds.h"
+#include "sim/CSimDevice.h"
+#include "sim/CSimServer.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/qt/GuiTestSupport.h"
+#include "views/qt/CCompareDialog.h"
+#include "views/qt/CInputSettingPage.h"
+#include "views/qt/CParameterListCtrl.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <memory>
+
+namespace {
+
+constexpr int kRegFilterTime = 1020;  // fixed-4 seconds
+constexpr int kRegSensorWires = 1030; // choice index
+
+// The program against an in-process simulator on a pseudo-terminal, with its own settings.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetPortLister([] { return std::vector<PortChoice>{}; });
+    }
+    void TearDown() override {
+        if (window) {
+            window->Shutdown();
+            window.reset();
+        }
+        app.reset();
+        if (server)
+            server->Stop();
+        SetPortLister(nullptr);
+        SetFileDialogHook(nullptr);
+        CStringTable::UnloadModule();
+    }
+
+    // programDir: where the program file is taken to be (its marker and language module).
+    void Start(int modelNumber = 1001, const std::string& programDir = {}) {
+        device = std::make_unique<CSimDevice>(modelNumber);
+        server = std::make_unique<CSimServer>(*device);
+        port = server->StartPty();
+        StartWindow(programDir);
+    }
+    void StartWindow(const std::string& programDir = {}) {
+        std::string dir = programDir.empty() ? programHome.Path() : programDir;
+        app = std::make_unique<CVELKApp>(dir + "/q3config");
+        app->Store().SetString("ComSettings", "COMPortName", port);
+        app->LoadSettings();
+        app->LoadLanguageModule(0);
+        app->CreateInitialFileSet();
+        window = std::make_unique<CVELKDlg>();
+        window->Initialise();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    bool WaitState(int state, int timeoutMs = 8000) {
+        return WaitUntil([&] { return window->UiStateValue() == state; }, timeoutMs);
+    }
+    void GoOnline() {
+        ASSERT_TRUE(WaitState(CVELKDlg::kOffline));
+        QTest::mouseClick(window->ConnectButton(), Qt::LeftButton);
+        ASSERT_TRUE(WaitState(CVELKDlg::kOnline)) << messages.texts.join("|").toStdString();
+    }
+    // Runs fn as soon as a modal dialog of type T is up (inside its own loop), once.
+    template <class T> void WhenModal(std::function<void(T*)> fn) {
+        auto* timer = new QTimer(window.get());
+        timer->setInterval(10);
+        QObject::connect(timer, &QTimer::timeout, timer, [timer, fn] {
+            if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+                timer->stop();
+                timer->deleteLater();
+                fn(dialog);
+            }
+        });
+        timer->start();
+    }
+    int RowOf(CParameterListCtrl* list, int id) {
+        for (int r = 0; r < list->rowCount(); ++r)
+            if (list->RowId(r) == id)
+                return r;
+        return -1;
+    }
+    std::vector<QWidget*> EnabledOf(const std::vector<QWidget*>& widgets) {
+        std::vector<QWidget*> enabled;
+        for (QWidget* w : widgets)
+            if (w->isEnabled())
+                enabled.push_back(w);
+        return enabled;
+    }
+    std::vector<QWidget*> Buttons() {
+        return {window->ConnectButton(),    window->PreferencesButton(), window->UnlockBox(),
+                window->UploadButton(),     window->DownloadButton(),    window->CompareButton(),
+                window->TrendGraphButton(), window->OpenFileButton(),    window->SaveFileButton(),
+                window->SelectButton()};
+    }
+
+    MessageRecorder messages;
+    ScopedConfigHome home;
+    TempDir programHome;
+    std::unique_ptr<CSimDevice> device;
+    std::unique_ptr<CSimServer> server;
+    std::string port;
+    std::unique_ptr<CVELKApp> app;
+    std::unique_ptr<CVELKDlg> window;
+};
+
+TEST_F(MainWindowTest, StartsOfflineWithOnlyTheOfflineControlsEnabled) {
+    Start();
+    EXPECT_EQ("Q3 Configurator Version" Q3_VERSION, window->windowTitle().toStdString());
+    ASSERT_TRUE(WaitState(CVELKDlg::kOffline));
+    EXPECT_EQ("Currently offline", window->StatusLine()->text());
+    EXPECT_TRUE(window->StatusLine()->isVisible());
+    EXPECT_EQ("Offline", window->Indicator()->text());
+    EXPECT_EQ(QColor(255, 255, 180), window->Indicator()->palette().color(QPalette::Window));
+    EXPECT_EQ("Connect", window->ConnectButton()->text());
+    std::vector<QWidget*> expected = {window->ConnectButton(),  window->PreferencesButton(),
+                                      window->UnlockBox(),      window->OpenFileButton(),
+                                      window->SaveFileButton(), window->SelectButton()};
+    EXPECT_EQ(expected, EnabledOf(Buttons()));
+    EXPECT_FALSE(window->Progress()->isVisible());
+    EXPECT_FALSE(window->Meters()->isVisible());
+    // Without the marker the factory buttons stay hidden.
+    EXPECT_FALSE(window->InitializeButton()->isVisible());
+    EXPECT_FALSE(window->InputCalibButton()->isVisible());
+    EXPECT_FALSE(window->OutputCalibButton()->isVisible());
+    EXPECT_EQ(0, window->DeviceInfoList()->rowCount());
+    EXPECT_EQ("Q3VA-*** (2 outputs)", window->ModelEdit()->text());
+    EXPECT_TRUE(window->DeviceInfoList()->isVisible());
+}
+
+TEST_F(MainWindowTest, ConnectToASilentPortSearchesAndBlinks) {
+    // A pseudo-terminal nobody answers on.
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(0, grantpt(master));
+    ASSERT_EQ(0, unlockpt(master));
+    port = ptsname(master);
+    StartWindow();
+    ASSERT_TRUE(WaitState(CVELKDlg::kOffline));
+    QTest::mouseClick(window->ConnectButton(), Qt::LeftButton);
+    EXPECT_EQ("Disconnect", window->ConnectButton()->text());
+    ASSERT_TRUE(WaitState(CVELKDlg::kSearching));
+    EXPECT_EQ("Searching device...", window->StatusLine()->text());
+    EXPECT_FALSE(window->UploadButton()->isEnabled());
+    EXPECT_FALSE(window->PreferencesButton()->isEnabled());
+    EXPECT_FALSE(window->CalibPage()->isEnabled());
+    EXPECT_EQ(0, window->BasicList()->rowCount());
+    // The indicator alternates between "Online" and nothing on blue, the status line blinks.
+    QStringList indicator;
+    std::vector<bool> statusShown;
+    for (int tick = 0; tick < 4; ++tick) {
+        window->OnTimer();
+        indicator << window->Indicator()->text();
+        statusShown.push_back(window->StatusLine()->isVisible());
+    }
+    for (int tick = 0; tick < 4; ++tick) {
+        EXPECT_TRUE(indicator[tick] == "Online" || indicator[tick].isEmpty()) << tick;
+        if (tick > 0) {
+            EXPECT_NE(indicator[tick - 1], indicator[tick]) << tick;
+        }
+    }
+    EXPECT_NE(statusShown[0], statusShown[1]);
+    EXPECT_NE(statusShown[1], statusShown[2]);
+    EXPECT_EQ(QColor(180, 180, 255), window->Indicator()->palette().color(QPalette::Window));
+
+    QTest::mouseClick(window->ConnectButton(), Qt::LeftButton);
+    EXPECT_EQ("Connect", window->ConnectButton()->text());
+    ASSERT_TRUE(WaitState(CVELKDlg::kOffline));
+    window->OnTimer();
+    EXPECT_EQ("Offline", window->Indicator()->text());
+    close(master);
+}
+
+TEST_F(MainWindowTest, ConnectFailureIsShownAndLeavesTheButtonOnConnect) {
+    port = programHome.File("no-such-port");
+    StartWindow();
+    ASSERT_TRUE(WaitState(CVELKDlg::kOffline));
+    QTest::mouseClick(window->ConnectButton(), Qt::LeftButton);
+    ASSERT_EQ(1, messages.texts.size());
+    EXPECT_EQ(MessageIcon::Stop, messages.icons[0]);
+    EXPECT_FALSE(window->IsConnectRequested());
+    EXPECT_EQ("Connect", window->ConnectButton()->text());
+}
+
+TEST_F(MainWindowTest, ConnectToTheSimulatorGoesOnlineAndFillsTheDeviceLists) {
+    Start();
+    GoOnline();
+    CParBase* set = window->DeviceSet();
+    ASSERT_NE(nullptr, set);
+    EXPECT_EQ(9, set->TypeCode());
+    EXPECT_EQ(set->GetParameterCount(kGroupMonitor), window->DeviceInfoList()->rowCount());
+    EXPECT_EQ(set->GetParameterCount(kGroupSettings), window->BasicList()->rowCount());
+    EXPECT_FALSE(window->StatusLine()->isVisible());
+    EXPECT_TRUE(window->Meters()->isVisible());
+    EXPECT_TRUE(window->UploadButton()->isEnabled());
+    EXPECT_TRUE(window->CompareButton()->isEnabled());
+    EXPECT_TRUE(window->TrendGraphButton()->isEnabled());
+    EXPECT_FALSE(window->PreferencesButton()->isEnabled());
+    // Download and device edits need Unlock.
+    EXPECT_FALSE(window->DownloadButton()->isEnabled());
+    EXPECT_TRUE(window->BasicList()->IsReadOnly());
+    EXPECT_FALSE(window->CalibPage()->isEnabled());
+    EXPECT_TRUE(window->LoopTestPage()->isEnabled());
+    QTest::mouseClick(window->UnlockBox(), Qt::LeftButton);
+    EXPECT_TRUE(window->DownloadButton()->isEnabled());
+    EXPECT_FALSE(window->BasicList()->IsReadOnly());
+    EXPECT_TRUE(window->CalibPage()->isEnabled());
+    EXPECT_TRUE(window->AdjustPage()->PageEnabled());
+    // The serial number the simulator reports is in the Device Info. list.
+    int serial = RowOf(window->DeviceInfoList(), kIdSerial);
+    ASSERT_GE(serial, 0);
+    EXPECT_EQ("SIM-000001", window->DeviceInfoList()->item(serial, 2)->text());
+}
+
+TEST_F(MainWindowTest, UploadMakesTheFilePaneEqualTheDevice) {
+    Start(1031); // Q3VD: another model than the file pane's
+    device->SetInt32(kRegFilterTime, 25000);
+    GoOnline();
+    EXPECT_EQ(9, window->FileSet()->TypeCode());
+    QTest::mouseClick(window->UploadButton(), Qt::LeftButton);
+    EXPECT_EQ(CVELKDlg::kBusy, window->UiStateValue());
+    EXPECT_EQ("Uploading", window->StatusLine()->text());
+    EXPECT_TRUE(window->Progress()->isVisible());
+    EXPECT_FALSE(window->ConnectButton()->isEnabled());
+    EXPECT_FALSE(window->OpenFileButton()->isEnabled());
+    ASSERT_TRUE(WaitState(CVELKDlg::kOnline)) << messages.texts.join("|").toStdString();
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+    EXPECT_FALSE(window->IsTransferRunning());
+    CParBase* file = window->FileSet();
+    EXPECT_EQ(15, file->TypeCode());
+    EXPECT_EQ("Q3VD-*** (2 outputs)", window->ModelEdit()->text());
+    EXPECT_EQ(25000, file->GetValue(kIdFilterTime));
+    // Every setting of groups 0 to 2 as the device holds it.
+    CParBase* polled = window->DeviceSet();
+    for (int id : {kIdInputType, kIdZeroInput, kIdFullInput, kIdOutputType1, kIdBurnout1})
+        EXPECT_EQ(polled->GetValueText(id), file->GetValueText(id)) << id;
+    EXPECT_EQ(device->GetInt32(1003), file->GetValue(kIdFullInput));
+    EXPECT_EQ(file->GetParameterCount(0), window->FileList()->rowCount());
+}
+
+TEST_F(MainWindowTest, AnEditInTheBasicListWithUnlockWritesTheRegister) {
+    Start();
+    GoOnline();
+    QTest::mouseClick(window->UnlockBox(), Qt::LeftButton);
+    window->DeviceTabs()->setCurrentIndex(1);
+    CParameterListCtrl* basic = window->BasicList();
+    ASSERT_TRUE(WaitUntil([&] { return basic->isVisible(); }));
+    int row = RowOf(basic, kIdFilterTime);
+    ASSERT_GE(row, 0);
+    QTest::mouseClick(basic->viewport(), Qt::LeftButton, {},
+                      basic->visualItemRect(basic->item(row, 2)).center());
+    ASSERT_TRUE(basic->Editor().TextEditor()->isVisible());
+    QTest::keyClicks(basic->Editor().TextEditor(), "3.5");
+    QTest::keyClick(basic->Editor().TextEditor(), Qt::Key_Return);
+    EXPECT_EQ(35000, device->GetInt32(kRegFilterTime));
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+    // Still online with the new value after the next polls.
+    ASSERT_TRUE(WaitUntil(
+        [&] { return basic->item(RowOf(basic, kIdFilterTime), 2)->text() == "3.5000 (sec)"; }));
+    EXPECT_EQ(CVELKDlg::kOnline, window->UiStateValue());
+}
+
+TEST_F(MainWindowTest, DownloadNeedsUnlockAndWritesTheFileSet) {
+    Start();
+    GoOnline();
+    EXPECT_FALSE(window->DownloadButton()->isEnabled());
+    window->FileSet()->SetValue(kIdFilterTime, 45000, true);
+    window->FileSet()->SetValue(kIdSensorWires, 0, true);
+    QTest::mouseClick(window->UnlockBox(), Qt::LeftButton);
+    ASSERT_TRUE(window->DownloadButton()->isEnabled());
+    QTest::mouseClick(window->DownloadButton(), Qt::LeftButton);
+    EXPECT_EQ(CVELKDlg::kBusy, window->UiStateValue());
+    EXPECT_EQ("Downloading", window->StatusLine()->text());
+    EXPECT_TRUE(window->FileList()->IsReadOnly());
+    ASSERT_TRUE(WaitState(CVELKDlg::kOnline)) << messages.texts.join("|").toStdString();
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+    EXPECT_EQ(45000, device->GetInt32(kRegFilterTime));
+    EXPECT_EQ(0, device->GetRegister(kRegSensorWires));
+    EXPECT_FALSE(window->FileList()->IsReadOnly());
+    QTest::mouseClick(window->UnlockBox(), Qt::LeftButton);
+    EXPECT_FALSE(window->DownloadButton()->isEnabled());
+}
+
+TEST_F(MainWindowTest, DownloadAndCompareRefuseAnotherModel) {
+    Start();
+    GoOnline();
+    window->OnModelCommand(11);
+    QTest::mouseClick(window->UnlockBox(), Qt::LeftButton);
+    window->OnDownload();
+    window->OnCompare();
+    ASSERT_EQ(2, messages.texts.size());
+    EXPECT_EQ("The settings of a different device cannot be downloaded.", messages.texts[0]);
+    EXPECT_EQ("The settings of a different device cannot be compared.", messages.texts[1]);
+    EXPECT_EQ(MessageIcon::Stop, messages.icons[0]);
+    EXPECT_FALSE(window->IsTransferRunning());
+    EXPECT_EQ(CVELKDlg::kOnline, window->UiStateValue());
+}
+
+TEST_F(MainWindowTest, CompareShowsTheDifferencesAndLeavesTheFileSet) {
+    Start();
+    GoOnline();
+    window->FileSet()->SetValue(kIdFilterTime, 45000, true);
+    window->FileSet()->SetValue(kIdSensorWires, 0, true);
+    QString result;
+    int rows = 0;
+    WhenModal<CCompareDialog>([&](CCompareDialog* dialog) {
+        result = dialog->ResultText();
+        rows = dialog->Mismatches();
+        dialog->reject();
+    });
+    QTest::mouseClick(window->CompareButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitState(CVELKDlg::kOnline));
+    EXPECT_EQ("2 parameter(s) not matching.", result);
+    EXPECT_EQ(2, rows);
+    EXPECT_EQ(45000, window->FileSet()->GetValue(kIdFilterTime));
+    EXPECT_EQ(9, window->FileSet()->TypeCode());
+}
+
+TEST_F(MainWindowTest, APollDuringATransferIsHeldUntilItEnds) {
+    Start();
+    GoOnline();
+    // A slow line: each answer waits, so the upload outlasts the poll that is in flight.
+    device->SetFaults(CSimFaults{0, 0, 0, 0, 1.0, 0, 6, 15, 3});
+    QTest::mouseClick(window->UploadButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitUntil([&] { return window->IsPollPending(); }, 10000));
+    int posted = window->PollsPosted();
+    EXPECT_EQ(CVELKDlg::kBusy, window->UiStateValue());
+    QTest::qWait(200);
+    EXPECT_EQ(posted, window->PollsPosted());
+    device->SetFaults(CSimFaults{});
+    ASSERT_TRUE(WaitState(CVELKDlg::kOnline, 20000));
+    EXPECT_FALSE(window->IsPollPending());
+    EXPECT_EQ(posted + 1, window->PollsPosted());
+}
+
+TEST_F(MainWindowTest, OpenOfAnotherModelsFileReplacesTheFileSet) {
+    Start();
+    std::string path = programHome.File("q3vc.cfg");
+    std::unique_ptr<CParBase> qc = CDeviceType::NewParameterSet(13);
+    qc->SetValue(kIdFilterTime, 55000, false);
+    qc->SaveFile(path);
+    window->FileTabs()->setCurrentIndex(1);
+    QStringList titles;
+    SetFileDialogHook([&](QWidget*, bool save, const QString& title, const QStringList& filters) {
+        titles << title;
+        EXPECT_FALSE(save);
+        EXPECT_EQ(QStringList({"Configuration File (*.cfg) (*.cfg)", "All Files (*.*) (*)"}),
+                  filters);
+        return QString::fromStdString(path);
+    });
+    QTest::mouseClick(window->OpenFileButton(), Qt::LeftButton);
+    EXPECT_EQ(QStringList({"Open File"}), titles);
+    EXPECT_TRUE(messages.texts.isEmpty());
+    EXPECT_EQ(13, window->FileSet()->TypeCode());
+    EXPECT_EQ(55000, window->FileSet()->GetValue(kIdFilterTime));
+    EXPECT_EQ("Q3VC-*** (2 outputs)", window->ModelEdit()->text());
+    EXPECT_EQ(1, window->FileTab());
+    EXPECT_EQ(window->FileSet(), window->FileList()->ParameterSet());
+
+    // A file of no known model: its message, then 207; the file set stays.
+    WriteWholeFile(path, "[HEAD]\nMODEL=4242\n");
+    QTest::mouseClick(window->OpenFileButton(), Qt::LeftButton);
+    ASSERT_EQ(2, messages.texts.size());
+    EXPECT_EQ("This parameter file is not match this model.", messages.texts[0]);
+    EXPECT_EQ("Load parameter file failed.", messages.texts[1]);
+    EXPECT_EQ(13, window->FileSet()->TypeCode());
+}
+
+TEST_F(MainWindowTest, SaveWritesTheFileSet) {
+    Start();
+    std::string path = programHome.File("saved.cfg");
+    window->FileSet()->SetValue(kIdFilterTime, 65000, false);
+    SetFileDialogHook([&](QWidget*, bool save, const QString& title, const QStringList&) {
+        EXPECT_TRUE(save);
+        EXPECT_EQ("Save File", title);
+        return QString::fromStdString(path);
+    });
+    QTest::mouseClick(window->SaveFileButton(), Qt::LeftButton);
+    OpenedParameterFile opened = OpenParameterFile(path);
+    ASSERT_TRUE(opened.set) << opened.error;
+    EXPECT_EQ(65000, opened.set->GetValue(kIdFilterTime));
+    EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+TEST_F(MainWindowTest, TheSelectMenuListsTheModelsAndReplacesTheSet) {
+    Start();
+    std::unique_ptr<QMenu> menu(window->BuildModelMenu(window.get()));
+    QStringList names;
+    QAction* checked = nullptr;
+    for (QAction* action : menu->actions()) {
+        names << action->text();
+        if (action->isChecked())
+            checked = action;
+    }
+    ASSERT_EQ(8, names.size());
+    EXPECT_EQ("Q3VA-*** (2 outputs)", names[0]);
+    EXPECT_EQ("Q3VD-**Y (1 outputs)", names[7]);
+    ASSERT_NE(nullptr, checked);
+    EXPECT_EQ(0x9000 + 9, checked->data().toInt());
+
+    CParBase* before = window->FileSet();
+    before->SetValue(kIdFilterTime, 15000, false);
+    menu->actions()[0]->trigger(); // the model already selected: nothing changes
+    EXPECT_EQ(before, window->FileSet());
+    EXPECT_EQ(15000, window->FileSet()->GetValue(kIdFilterTime));
+    menu->actions()[3]->trigger();
+    EXPECT_EQ(12, window->FileSet()->TypeCode());
+    EXPECT_EQ("Q3VB-**Y (1 outputs)", window->ModelEdit()->text());
+    EXPECT_EQ(0, window->FileSet()->GetValue(kIdFilterTime));
+}
+
+TEST_F(MainWindowTest, TheLanguageSwitchKeepsTheFileSetAndTabs) {
+    Start(1001, Q3_BIN_DIR);
+    ASSERT_TRUE(WaitState(CVELKDlg::kOffline));
+    window->OnModelCommand(11);
+    window->FileSet()->SetValue(kIdFilterTime, 75000, false);
+    window->FileTabs()->setCurrentIndex(2);
+    window->DeviceTabs()->setCurrentIndex(3);
+    WhenModal<CAppSettingDialog>([](CAppSettingDialog* dialog) {
+        dialog->LanguageCombo()->setCurrentIndex(1);
+        dialog->accept();
+    });
+    QTest::mouseClick(window->PreferencesButton(), Qt::LeftButton);
+    EXPECT_EQ(QDialog::Accepted, window->result());
+    EXPECT_EQ(nullptr, window->PollThread());
+    EXPECT_EQ(11, app->Settings().DeviceId);
+    // The application shows the same window again, built in the new language.
+    window->Initialise();
+    EXPECT_EQ(1, app->LanguageInUse());
+    EXPECT_EQ(Tr(kStrButtonConnect), window->ConnectButton()->text());
+    EXPECT_NE("Connect", window->ConnectButton()->text());
+    EXPECT_EQ(11, window->FileSet()->TypeCode());
+    EXPECT_EQ(75000, window->FileSet()->GetValue(kIdFilterTime));
+    EXPECT_EQ(2, window->FileTab());
+    EXPECT_EQ(2, window->FileTabs()->currentIndex());
+    EXPECT_EQ(2, window->FilePage()->List()->Group());
+    EXPECT_EQ(3, window->DeviceTabs()->currentIndex());
+    ASSERT_TRUE(WaitState(CVELKDlg::kOffline));
+    EXPECT_EQ(Tr(kMsgStatusOffline), window->StatusLine()->text());
+}
+
+TEST_F(MainWindowTest, PreferencesWithoutALanguageChangeKeepsTheWindow) {
+    Start();
+    ASSERT_TRUE(WaitState(CVELKDlg::kOffline));
+    WhenModal<CAppSettingDialog>([](CAppSettingDialog* dialog) {
+        dialog->UnitRadio(1)->setChecked(true);
+        dialog->accept();
+    });
+    QTest::mouseClick(window->PreferencesButton(), Qt::LeftButton);
+    EXPECT_NE(nullptr, window->PollThread());
+    EXPECT_EQ(1, app->Settings().TempUnit);
+    // The file pane shows the new unit.
+    CParameterListCtrl* list = window->FileList();
+    EXPECT_EQ("32.0000 (deg F)", list->item(RowOf(list, kIdZeroInput), 2)->text());
+}
+
+TEST_F(MainWindowTest, EnterAndEscapeNeverCloseTheWindow) {
+    Start();
+    ASSERT_TRUE(WaitState(CVELKDlg::kOffline));
+    window->FileList()->setFocus();
+    window->FileList()->setCurrentCell(RowOf(window->FileList(), kIdFilterTime), 1);
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_TRUE(window->isVisible());
+    // Enter in the file list starts editing its selected row.
+    QTest::keyClick(window->FileList(), Qt::Key_Return);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->FileList()->Editor().TextEditor()->isVisible());
+    QTest::keyClick(window->FileList()->Editor().TextEditor(), Qt::Key_Escape);
+    EXPECT_FALSE(window->FileList()->Editor().IsEditing());
+    QTest::keyClick(window->FileList(), Qt::Key_Escape);
+    window->OpenFileButton()->setFocus();
+    window->UnlockBox()->setFocus();
+    QTest::keyClick(window->UnlockBox(), Qt::Key_Return);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(0, window->result());
+}
+
+TEST_F(MainWindowTest, TheMarkerShowsTheFactoryButtonsAndInitializeWorksOffline) {
+    WriteWholeFile(programHome.File("q3config.adm"), "");
+    Start();
+    ASSERT_TRUE(WaitState(CVELKDlg::kOffline));
+    EXPECT_TRUE(window->InitializeButton()->isVisible());
+    EXPECT_TRUE(window->InputCalibButton()->isVisible());
+    EXPECT_TRUE(window->OutputCalibButton()->isVisible());
+    EXPECT_TRUE(window->InitializeButton()->isEnabled());
+    EXPECT_FALSE(window->InputCalibButton()->isEnabled());
+    EXPECT_EQ(QColor(255, 0, 0), window->InitializeButton()->palette().color(QPalette::ButtonText));
+
+    device->SetInt32(kRegFilterTime, 25000);
+    messages.answer = QMessageBox::No;
+    QTest::mouseClick(window->InitializeButton(), Qt::LeftButton);
+    ASSERT_EQ(1, messages.texts.size());
+    EXPECT_EQ(MessageIcon::Question, messages.icons[0]);
+    EXPECT_EQ(25000, device->GetInt32(kRegFilterTime));
+
+    messages.answer = QMessageBox::Yes;
+    QTest::mouseClick(window->InitializeButton(), Qt::LeftButton);
+    ASSERT_EQ(3, messages.texts.size());
+    EXPECT_EQ(Tr(kMsgInitializeDone), messages.texts[2]);
+    EXPECT_EQ(MessageIcon::None, messages.icons[2]);
+    bool wrote99 = false;
+    for (const CSimRequestRecord& w : device->GetWriteLog())
+        wrote99 |= w.start == 30000 && w.values == std::vector<uint16_t>{99};
+    EXPECT_TRUE(wrote99);
+    EXPECT_EQ(0, device->GetInt32(kRegFilterTime));
+    // Connected for the sequence only.
+    EXPECT_FALSE(window->Comm().IsConnected());
+}
+
+TEST_F(MainWindowTest, TheTrendGraphCoversTheWindowAndCloseRestoresTheControls) {
+    Start();
+    GoOnline();
+    QTest::mouseClick(window->TrendGraphButton(), Qt::LeftButton);
+    ASSERT_TRUE(window->GraphOpen());
+    EXPECT_FALSE(window->Contents()->isVisible());
+    EXPECT_TRUE(window->Graph()->isVisible());
+    QTest::mouseClick(window->Graph()->closeButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitUntil([&] { return !window->GraphOpen(); }));
+    EXPECT_TRUE(window->Contents()->isVisible());
+    EXPECT_TRUE(window->UploadButton()->isEnabled());
+    EXPECT_FALSE(window->DownloadButton()->isEnabled());
+}
+
+TEST_F(MainWindowTest, ClosingDuringAnUploadEndsCleanly) {
+    Start();
+    GoOnline();
+    window->OnModelCommand(10);
+    device->SetFaults(CSimFaults{0, 0, 0, 0, 1.0, 0, 6, 10, 3});
+    QTest::mouseClick(window->UploadButton(), Qt::LeftButton);
+    ASSERT_TRUE(window->IsTransferRunning());
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->IsTransferRunning());
+    EXPECT_EQ(nullptr, window->PollThread());
+    EXPECT_EQ(nullptr, window->FileSet());
+    EXPECT_EQ(10, app->Settings().DeviceId);
+    EXPECT_FALSE(window->Comm().IsConnected());
+    window.reset();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+}
+
+} // namespace
