@@ -187,6 +187,16 @@ cmake --install "$build" --prefix "$work/inst/usr" >"$work/install.log" 2>&1 ||
     fail "cmake --install failed: $(cat "$work/install.log")"
 check_tree "$work/inst/usr" install
 
+echo "== the same with DESTDIR (the distribution's staging)"
+DESTDIR=$work/dest cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1 ||
+    fail "DESTDIR=... cmake --install failed: $(cat "$work/install.log")"
+[ "$(listing "$work/dest")" = "$(listing "$work/inst")" ] ||
+    fail "the DESTDIR tree differs from the --prefix tree:
+$(diff <(listing "$work/inst") <(listing "$work/dest"))"
+link=$(readlink "$work/dest/usr/$bindir/q3config")
+[ "$link" = "$(readlink "$work/inst/usr/$bindir/q3config")" ] ||
+    fail "the DESTDIR tree's $bindir/q3config points to $link"
+
 echo "== cpack -G DEB"
 (cd "$build" && cpack -G DEB -B "$work/pkg") >"$work/cpack.log" 2>&1 ||
     fail "cpack failed: $(cat "$work/cpack.log")"
