@@ -1,5 +1,7 @@
 #include "comm/CSerialTransport.h"
 
+#include "comm/CPrivateException.h"
+
 #include <chrono>
 #include <thread>
 
@@ -22,7 +24,13 @@ void CSerialTransport::DiscardInput() {
 
 void CSerialTransport::Send(const uint8_t* frame, std::size_t size) {
     m_drainWaited = false;
-    m_port.Write(frame, size);
+    // A port that refuses the frame (an adapter unplugged, the simulator's pty gone) means no
+    // answer, as a failed TCP send does: the receive then reports the time-out, and the caller
+    // gets the Modbus message naming the command instead of a port-settings text.
+    try {
+        m_port.Write(frame, size);
+    } catch (const CPrivateException&) {
+    }
 }
 
 void CSerialTransport::Pause(uint32_t ms) {

@@ -21,8 +21,8 @@ public:
     // Before a request: drop stale input left from an earlier exchange (serial: a read of up
     // to 512 bytes bounded by 1 ms). May raise.
     virtual void DiscardInput() = 0;
-    // Sends one whole frame. The serial port raises 306 when it refuses bytes; TCP ignores a
-    // failed send (the receive then reports no response).
+    // Sends one whole frame. A failed send is not reported by itself (serial and TCP alike):
+    // the receive then reports no response.
     virtual void Send(const uint8_t* frame, std::size_t size) = 0;
     // The bound of the next Receive, in milliseconds. May raise (serial: 306, port closed).
     virtual void SetResponseTimeout(uint32_t ms) = 0;

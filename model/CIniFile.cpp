@@ -6,13 +6,17 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+// Names match without regard to ASCII case; the folded name is the key of the lookup tables.
+std::string Folded(const std::string& name) {
+    std::string folded = name;
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return folded;
 }
 
 std::string Trim(const std::string& s) {
@@ -137,14 +141,9 @@ CIniFile CIniFile::Parse(const std::string& text) {
             std::size_t close = line.find(']');
             std::string name =
                 Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
-            current = nullptr;
-            for (Section& s : file.m_sections)
-                if (SameName(s.name, name))
-                    current = &s;
-            if (!current) {
-                file.m_sections.push_back(Section{name, {}});
-                current = &file.m_sections.back();
-            }
+            auto known = file.m_sectionIndex.find(Folded(name));
+            current = known != file.m_sectionIndex.end() ? &file.m_sections[known->second]
+                                                         : &file.AddSection(name);
             continue;
         }
         std::size_t eq = line.find('=');
@@ -155,21 +154,22 @@ CIniFile CIniFile::Parse(const std::string& text) {
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
             value.back() == value.front())
             value = value.substr(1, value.size() - 2);
-        bool found = false;
-        for (const Entry& e : current->entries)
-            found = found || SameName(e.key, key);
         // The first occurrence of a key wins, as with the profile functions.
-        if (!found)
+        if (current->index.emplace(Folded(key), current->entries.size()).second)
             current->entries.push_back(Entry{key, value});
     }
     return file;
 }
 
 const CIniFile::Section* CIniFile::FindSection(const std::string& name) const {
-    for (const Section& s : m_sections)
-        if (SameName(s.name, name))
-            return &s;
-    return nullptr;
+    auto it = m_sectionIndex.find(Folded(name));
+    return it == m_sectionIndex.end() ? nullptr : &m_sections[it->second];
+}
+
+CIniFile::Section& CIniFile::AddSection(const std::string& name) {
+    m_sectionIndex.emplace(Folded(name), m_sections.size());
+    m_sections.push_back(Section{name, {}, {}});
+    return m_sections.back();
 }
 
 const CIniFile::Entry* CIniFile::FindEntry(const std::string& section,
@@ -177,10 +177,8 @@ const CIniFile::Entry* CIniFile::FindEntry(const std::string& section,
     const Section* s = FindSection(section);
     if (!s)
         return nullptr;
-    for (const Entry& e : s->entries)
-        if (SameName(e.key, key))
-            return &e;
-    return nullptr;
+    auto it = s->index.find(Folded(key));
+    return it == s->index.end() ? nullptr : &s->entries[it->second];
 }
 
 std::string CIniFile::GetString(const std::string& section, const std::string& key,
@@ -217,17 +215,13 @@ bool CIniFile::HasKey(const std::string& section, const std::string& key) const 
 void CIniFile::SetString(const std::string& section, const std::string& key,
                          const std::string& value) {
     Section* s = const_cast<Section*>(FindSection(section));
-    if (!s) {
-        m_sections.push_back(Section{section, {}});
-        s = &m_sections.back();
-    }
-    for (Entry& e : s->entries) {
-        if (SameName(e.key, key)) {
-            e.value = value;
-            return;
-        }
-    }
-    s->entries.push_back(Entry{key, value});
+    if (!s)
+        s = &AddSection(section);
+    auto [it, added] = s->index.emplace(Folded(key), s->entries.size());
+    if (added)
+        s->entries.push_back(Entry{key, value});
+    else
+        s->entries[it->second].value = value;
 }
 
 void CIniFile::SetInt(const std::string& section, const std::string& key, int value) {
@@ -242,6 +236,17 @@ std::string OneLine(std::string s) {
             c = ' ';
     return s;
 }
+
+// The reader trims a value and drops one pair of enclosing quotes: a value that would lose
+// something that way goes out in one more pair of quotes, which the reader then takes off.
+std::string Protected(std::string value) {
+    value = OneLine(std::move(value));
+    bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                  value.back() == value.front();
+    if (quoted || Trim(value) != value)
+        return '"' + value + '"';
+    return value;
+}
 } // namespace
 
 std::string CIniFile::Serialize() const {
@@ -249,7 +254,7 @@ std::string CIniFile::Serialize() const {
     for (const Section& s : m_sections) {
         out += "[" + s.name + "]\r\n";
         for (const Entry& e : s.entries)
-            out += OneLine(e.key) + "=" + OneLine(e.value) + "\r\n";
+            out += OneLine(e.key) + "=" + Protected(e.value) + "\r\n";
     }
     return out;
 }

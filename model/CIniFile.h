@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // Profile text file (sections in brackets, key=value lines) read and written with the rules of
@@ -44,11 +45,15 @@ private:
     struct Section {
         std::string name;
         std::vector<Entry> entries;
+        // Case-folded key -> position in entries: a file of many keys opens in linear time.
+        std::unordered_map<std::string, std::size_t> index;
     };
     const Section* FindSection(const std::string& name) const;
+    Section& AddSection(const std::string& name);
     const Entry* FindEntry(const std::string& section, const std::string& key) const;
 
     std::vector<Section> m_sections;
+    std::unordered_map<std::string, std::size_t> m_sectionIndex; // case-folded name -> position
 };
 
 // Writes content to a temporary file beside path, syncs it and renames it over path. Throws

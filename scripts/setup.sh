@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libmodbus-dev mbpoll socat
     xvfb xauth fonts-ipafont-gothic poppler-utils
+    dpkg-dev file strace desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do
