@@ -58,8 +58,8 @@ QPushButton* MakeButton(QWidget* parent, int captionId, const char* name) {
     return button;
 }
 
-// The window's icon, drawn: the program has no image resources.
-QIcon ProgramIcon() {
+// The window's icon: the installed one of the icon theme, else (a build tree) drawn here.
+QIcon DrawnIcon() {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -74,6 +74,10 @@ QIcon ProgramIcon() {
     painter.setPen(QColor(40, 60, 120));
     painter.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, "Q3");
     return QIcon(pixmap);
+}
+
+QIcon ProgramIcon() {
+    return QIcon::fromTheme("q3config", DrawnIcon());
 }
 } // namespace
 
