@@ -3,6 +3,7 @@
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config clang-format
+    clang libclang-rt-14-dev
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libmodbus-dev mbpoll socat

@@ -1,10 +1,71 @@
 #!/usr/bin/env bash
-# Sets up a fresh machine, builds with warnings as errors and runs every test.
+# Sets up a fresh machine, builds with warnings as errors and runs every test; the soak test
+# polls the simulator for $Q3_SOAK_SECONDS (default 30). The longer checks CI runs are parts of
+# their own, in their own build directories:
+#   scripts/test.sh            build/: build and run every test
+#   scripts/test.sh asan       build-asan/: the tests under AddressSanitizer and UBSan
+#   scripts/test.sh tsan       build-tsan/: the tests without Qt under ThreadSanitizer
+#   scripts/test.sh fuzz       build-fuzz/: each fuzz target for $Q3_FUZZ_SECONDS (default 60)
+#   scripts/test.sh all        all four in turn
+# Several parts may be named at once. Each prints its elapsed seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-scripts/build.sh -DQ3_WERROR=ON
+export DEBIAN_FRONTEND=noninteractive
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 chmod 700 "$XDG_RUNTIME_DIR"
-cd "${Q3_BUILD_DIR:-build}"
-ctest --output-on-failure --timeout 300 -j2
+scripts/setup.sh
+
+# The figures the soak and fault tests print (ctest keeps the output of passing tests there).
+figures() {
+    grep -hE '^(soak|two instances):' "$1/Testing/Temporary/LastTest.log" || true
+}
+
+unit() {
+    scripts/build.sh -DQ3_WERROR=ON
+    (cd "${Q3_BUILD_DIR:-build}" && ctest --output-on-failure --timeout 300 -j2)
+    figures "${Q3_BUILD_DIR:-build}"
+}
+
+asan() {
+    Q3_BUILD_DIR=build-asan Q3_BUILD_TYPE=Debug scripts/build.sh -DQ3_WERROR=ON \
+        -DQ3_SANITIZE=address,undefined -DQ3_BUILD_BENCH=OFF
+    (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        Q3_SOAK_SECONDS="${Q3_SANITIZED_SOAK_SECONDS:-30}" \
+        ctest --output-on-failure --timeout 600 -j2 -LE no-sanitize)
+    figures build-asan
+}
+
+# Qt is not built with ThreadSanitizer, so the GUI tests would only report Qt's own internals;
+# every threaded test of the core, the simulator and the soak binary runs here.
+tsan() {
+    cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQ3_WERROR=ON \
+        -DQ3_SANITIZE=thread -DQ3_BUILD_GUI=OFF -DQ3_BUILD_BENCH=OFF >/dev/null
+    cmake --build build-tsan --target q3_tests q3sim_tests q3_soak_tests q3_instance_writer
+    (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+        Q3_SOAK_SECONDS="${Q3_SANITIZED_SOAK_SECONDS:-30}" \
+        ctest --output-on-failure --timeout 600 -j2 -LE no-sanitize -E '^shell\.')
+    figures build-tsan
+}
+
+fuzz() {
+    scripts/fuzz.sh
+}
+
+parts=("$@")
+[ ${#parts[@]} -gt 0 ] || parts=(unit)
+[ "${parts[*]}" != "all" ] || parts=(unit asan tsan fuzz)
+for part in "${parts[@]}"; do
+    case "$part" in
+    unit | asan | tsan | fuzz) ;;
+    *)
+        echo "unknown part '$part' (unit, asan, tsan, fuzz or all)" >&2
+        exit 2
+        ;;
+    esac
+done
+for part in "${parts[@]}"; do
+    echo "== test part: $part"
+    start=$(date +%s)
+    "$part"
+    echo "== test part $part: $(($(date +%s) - start)) s"
+done
