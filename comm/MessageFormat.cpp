@@ -32,8 +32,8 @@ std::string FormatInserts(const std::string& format, std::initializer_list<Messa
         if (j < format.size() && format[j] == '!') {
             std::size_t close = format.find('!', j + 1);
             if (close != std::string::npos) {
-                std::string spec = format.substr(j + 1, close - j - 1);
-                type = spec.empty() ? 's' : spec.back();
+                std::string insert = format.substr(j + 1, close - j - 1);
+                type = insert.empty() ? 's' : insert.back();
                 j = close + 1;
             }
         }
