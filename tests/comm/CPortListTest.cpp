@@ -54,8 +54,8 @@ public:
         const std::string usb = sys + "/devices/pci0000:00/0000:00:14.0/usb1/1-2";
         MakeDirs(usb + "/1-2:1.0/ttyUSB0");
         WriteWholeFile(usb + "/idVendor", "0403\n");
-        WriteWholeFile(usb + "/manufacturer", "FTDI\n");
-        WriteWholeFile(usb + "/product", "FT232R USB UART\n");
+        WriteWholeFile(usb + "/manufacturer", "Example Devices\n");
+        WriteWholeFile(usb + "/product", "USB Serial Adapter\n");
         MakeDirs(tty + "/ttyUSB0");
         Link("../../../devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/ttyUSB0",
              tty + "/ttyUSB0/device");
@@ -70,7 +70,8 @@ public:
 
         MakeDirs(dir.Path() + "/dev/serial/by-id");
         Link("../../ttyUSB0",
-             dir.Path() + "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0");
+             dir.Path() +
+                 "/dev/serial/by-id/usb-Example_Devices_USB_Serial_Adapter_A10K1234-if00-port0");
         MakeDirs(dir.Path() + "/run/q3sim");
     }
     std::string Root() const { return dir.Path(); }
@@ -100,9 +101,10 @@ TEST(PortList, RealPortsReplaceFixedEntriesAndFollowThemInNameOrder) {
     EXPECT_EQ((PortEntry{"/dev/ttyS1", "ttyS1"}), list.Entries()[1]);
     EXPECT_EQ((PortEntry{"/dev/ttyACM0", "Modem Port (ttyACM0)"}), list.Entries()[16]);
     EXPECT_EQ((PortEntry{"/dev/ttyS20", "Serial port (ttyS20)"}), list.Entries()[17]);
-    EXPECT_EQ((PortEntry{"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0",
-                         "FTDI FT232R USB UART (ttyUSB0)"}),
-              list.Entries()[18]);
+    EXPECT_EQ(
+        (PortEntry{"/dev/serial/by-id/usb-Example_Devices_USB_Serial_Adapter_A10K1234-if00-port0",
+                   "Example Devices USB Serial Adapter (ttyUSB0)"}),
+        list.Entries()[18]);
 }
 
 TEST(PortList, RunningSimulatorsComeLastAndEndedOrMalformedOnesAreSkipped) {
