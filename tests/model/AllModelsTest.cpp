@@ -20,8 +20,6 @@
 #include <vector>
 
 namespace {
-using Trace = std::vector<std::string>;
-
 enum class Input { Rtd, Pot, Dc, Tc };
 
 struct ModelCase {
@@ -258,13 +256,6 @@ Trace MonitorReads(const ModelCase& m) {
     if (m.input == Input::Rtd || m.input == Input::Tc)
         t.push_back("R42x2");
     Append(t, {"R900x1", "R9601x1", "R9602x1", "R9603x8", "R9611x16", "R9627x2", "R9629x16"});
-    return t;
-}
-
-Trace Guarded(const Trace& inner) {
-    Trace t{"R900x1", "W900x1"};
-    Append(t, inner);
-    t.push_back("W900x1");
     return t;
 }
 

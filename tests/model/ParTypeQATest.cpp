@@ -13,12 +13,7 @@ class QAModel : public ModelFixture {
 protected:
     CParTypeQA qa;
 
-    void Edit(int id, const std::string& text) {
-        CEditResult edit;
-        edit.result = 2;
-        edit.text = text;
-        qa.SetFromEditor(id, edit);
-    }
+    void Edit(int id, const std::string& text) { EditText(qa, id, text); }
 };
 
 struct RecordingEditor : IParEditor {

@@ -9,8 +9,6 @@
 #include <set>
 
 namespace {
-using Trace = std::vector<std::string>;
-
 constexpr int X(int pair) {
     return kIdXYFirst + 2 * pair;
 }
@@ -28,20 +26,9 @@ protected:
         ModelFixture::SetUp();
         bank[9602] = 110;
     }
-    void Edit(int id, const std::string& text) {
-        CEditResult edit;
-        edit.result = 2;
-        edit.text = text;
-        qb.SetFromEditor(id, edit);
-    }
+    void Edit(int id, const std::string& text) { EditText(qb, id, text); }
 };
 
-Trace Guarded(const Trace& writes) {
-    Trace t{"R900x1", "W900x1"};
-    t.insert(t.end(), writes.begin(), writes.end());
-    t.push_back("W900x1");
-    return t;
-}
 } // namespace
 
 TEST_F(QBModel, DefaultsAndTexts) {

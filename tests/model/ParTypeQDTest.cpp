@@ -9,28 +9,15 @@
 #include <set>
 
 namespace {
-using Trace = std::vector<std::string>;
-
 class QDModel : public ModelFixture {
 protected:
     CParTypeQD qd;
     CRegisterBank bank;
     CCommInterface comm{&bank};
 
-    void Edit(int id, const std::string& text) {
-        CEditResult edit;
-        edit.result = 2;
-        edit.text = text;
-        qd.SetFromEditor(id, edit);
-    }
+    void Edit(int id, const std::string& text) { EditText(qd, id, text); }
 };
 
-Trace Guarded(const Trace& writes) {
-    Trace t{"R900x1", "W900x1"};
-    t.insert(t.end(), writes.begin(), writes.end());
-    t.push_back("W900x1");
-    return t;
-}
 } // namespace
 
 TEST_F(QDModel, DefaultsAndTexts) {

@@ -12,15 +12,6 @@
 #include <unistd.h>
 
 namespace {
-using Trace = std::vector<std::string>;
-
-// Requests of one WriteParameter: the nested process-mode guard around its writes.
-Trace Guarded(const Trace& writes) {
-    Trace t{"R900x1", "W900x1"};
-    t.insert(t.end(), writes.begin(), writes.end());
-    t.push_back("W900x1");
-    return t;
-}
 
 void Append(Trace& to, const Trace& more) {
     to.insert(to.end(), more.begin(), more.end());

@@ -2,6 +2,7 @@
 
 #include "comm/CPrivateException.h"
 #include "model/CModelContext.h"
+#include "model/CParBase.h"
 
 #include <gtest/gtest.h>
 
@@ -37,4 +38,23 @@ template <typename Fn> std::string ThrownMessage(Fn&& fn) {
         return e.Message();
     }
     return {};
+}
+
+// Request trace items of CRegisterBank ("R1000x1", "W2001x2", ...).
+using Trace = std::vector<std::string>;
+
+// The requests of one WriteParameter: its process-mode guard around the writes.
+inline Trace Guarded(const Trace& writes) {
+    Trace t{"R900x1", "W900x1"};
+    t.insert(t.end(), writes.begin(), writes.end());
+    t.push_back("W900x1");
+    return t;
+}
+
+// Commits text as the parameter list's text editor does.
+inline void EditText(CParBase& set, int id, const std::string& text) {
+    CEditResult edit;
+    edit.result = 2;
+    edit.text = text;
+    set.SetFromEditor(id, edit);
 }
