@@ -53,16 +53,16 @@ void CAdjustInfo::Read(CCommInterface& comm, const CParBase& set) {
 
 void CAdjustInfo::Write(CCommInterface& comm) const {
     std::lock_guard lock(comm.Lock());
-    CProcessPrivilege privilege;
-    privilege.Enter(CProcessPrivilege::kModeWrite, comm);
-    for (int i = 0; i < Channels(inputCount); ++i) {
-        int32_t pair[2] = {ToDevice(inputZero[i]), ToDevice(inputSpan[i])};
-        comm.WriteValues(pair, 2, kRegInputAdjust + 200 * i, ValueEncoding::Fixed4);
-    }
-    if (!ioPresent)
-        return;
-    for (int j = 0; j < Channels(outputCount); ++j) {
-        int32_t pair[2] = {ToDevice(outputZero[j]), ToDevice(outputSpan[j])};
-        comm.WriteValues(pair, 2, kRegOutputAdjust + 200 * j, ValueEncoding::Fixed4);
-    }
+    InProcessMode(CProcessPrivilege::kModeWrite, comm, [&] {
+        for (int i = 0; i < Channels(inputCount); ++i) {
+            int32_t pair[2] = {ToDevice(inputZero[i]), ToDevice(inputSpan[i])};
+            comm.WriteValues(pair, 2, kRegInputAdjust + 200 * i, ValueEncoding::Fixed4);
+        }
+        if (!ioPresent)
+            return;
+        for (int j = 0; j < Channels(outputCount); ++j) {
+            int32_t pair[2] = {ToDevice(outputZero[j]), ToDevice(outputSpan[j])};
+            comm.WriteValues(pair, 2, kRegOutputAdjust + 200 * j, ValueEncoding::Fixed4);
+        }
+    });
 }

@@ -44,7 +44,6 @@ void WriteCalibratedDate(CCommInterface& comm) {
     localtime_r(&now, &local);
     int32_t value = CalibratedDateValue(local);
     std::lock_guard lock(comm.Lock());
-    CProcessPrivilege privilege;
-    privilege.Enter(CProcessPrivilege::kModeWrite, comm);
-    comm.WriteValues(&value, 1, kRegCalibratedDate, ValueEncoding::Date);
+    InProcessMode(CProcessPrivilege::kModeWrite, comm,
+                  [&] { comm.WriteValues(&value, 1, kRegCalibratedDate, ValueEncoding::Date); });
 }

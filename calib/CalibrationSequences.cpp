@@ -73,10 +73,11 @@ void SetInputCalibration(CCommInterface& comm, int input) {
     uint16_t captured[4] = {};
     comm.ReadValues(captured, 4, kRegCapturedZero, ValueEncoding::UInt16);
     comm.WriteUInt16(kRegProcessMode, kModeNormal);
-    CProcessPrivilege privilege;
-    privilege.Enter(CProcessPrivilege::kModeWrite, comm);
-    comm.WriteValues(captured, 4, kRegInputRange + kChannelStride * input, ValueEncoding::UInt16);
-    WriteCalibratedDate(comm);
+    InProcessMode(CProcessPrivilege::kModeWrite, comm, [&] {
+        comm.WriteValues(captured, 4, kRegInputRange + kChannelStride * input,
+                         ValueEncoding::UInt16);
+        WriteCalibratedDate(comm);
+    });
 }
 
 void SetOutputCalibration(CCommInterface& comm, CParBase& set, int output) {

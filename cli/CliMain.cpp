@@ -1,6 +1,7 @@
 #include "cli/CliMain.h"
 
 #include "cli/CliOptions.h"
+#include "cli/CliSignals.h"
 #include "cli/DeviceCommands.h"
 #include "cli/TableCommands.h"
 #include "comm/CPrivateException.h"
@@ -45,7 +46,12 @@ Options:
   --trace                    print the Modbus trace on standard error
   --help                     this text
 
-Exit status: 0 success, 1 rejected value or failed operation, 2 usage error.
+A first SIGINT, SIGTERM or SIGHUP ends a device command after its current request (a
+download puts the device's process mode back first); a second one ends it at once.
+Another program writing to the same device is waited for, up to 60 seconds.
+
+Exit status: 0 success, 1 rejected value or failed operation, 2 usage error, 128 + N ended
+by signal N.
 )";
 
 int ParseNumber(const std::string& text, const char* what) {
@@ -254,6 +260,7 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         return 2;
     } catch (const CPrivateException& e) {
         err << e.Message() << '\n';
-        return 1;
+        // Ended by a stop signal: the shell's convention, 128 + the signal's number.
+        return StopSignal() != 0 ? 128 + StopSignal() : 1;
     }
 }

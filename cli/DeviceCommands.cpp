@@ -1,12 +1,14 @@
 #include "cli/DeviceCommands.h"
 
 #include "app/CSettingsStore.h"
+#include "cli/CliSignals.h"
 #include "comm/CCommInterface.h"
 #include "comm/CDeviceInterface.h"
 #include "comm/CDeviceInterfaceThread.h"
 #include "comm/CObserverQueue.h"
 #include "comm/CPortList.h"
 #include "comm/CPrivateException.h"
+#include "comm/CSerialIO.h"
 #include "comm/DebugTrace.h"
 #include "comm/MessageFormat.h"
 #include "model/CDeviceType.h"
@@ -15,11 +17,14 @@
 #include "resources/CStringTable.h"
 #include "resources/StringIds.h"
 
+#include <charconv>
 #include <chrono>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <ostream>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -58,8 +63,13 @@ private:
 CommSettings SettingsOf(const CliOptions& o) {
     if (!o.tcp.empty()) {
         std::size_t colon = o.tcp.rfind(':');
-        if (colon == std::string::npos || colon == 0 || colon + 1 == o.tcp.size())
-            throw CliUsageError{"--tcp needs HOST:PORT, not " + o.tcp};
+        int port = 0;
+        const char* first = colon == std::string::npos ? nullptr : o.tcp.data() + colon + 1;
+        const char* last = o.tcp.data() + o.tcp.size();
+        bool numeric =
+            first != nullptr && first != last && std::from_chars(first, last, port).ptr == last;
+        if (colon == 0 || !numeric || port < 1 || port > 65535)
+            throw CliUsageError{"--tcp needs HOST:PORT with a port from 1 to 65535, not " + o.tcp};
         CommSettings s;
         s.mode = kModeTcp;
         s.host = o.tcp.substr(0, colon);
@@ -75,13 +85,40 @@ CommSettings SettingsOf(const CliOptions& o) {
     return s;
 }
 
-// The open connection and a device interface that has identified a supported model.
+// The open connection and a device interface that has identified a supported model. A stop
+// signal cancels its operations; another program using the device is waited for.
 struct Session {
-    explicit Session(const CliOptions& o) {
+    Session(const CliOptions& o, std::ostream& err) {
         settings = SettingsOf(o);
         comm.SetSettings(settings);
-        comm.Connect();
+        auto notice = [&err](const std::string& text) {
+            err << "q3cli: " << text << '\n' << std::flush;
+        };
+        comm.SetWaitNotice(notice);
+        ConnectWaiting(notice);
         device.SetConnection(&comm);
+        device.SetCancelFlag(&StopRequested());
+    }
+
+    // A serial port another program has open is waited for, as a device lock is.
+    void ConnectWaiting(const std::function<void(const std::string&)>& notice) {
+        using Clock = std::chrono::steady_clock;
+        const auto giveUp = Clock::now() + CCommInterface::kWriteLockWait;
+        bool told = false;
+        for (;;) {
+            try {
+                comm.Connect();
+                return;
+            } catch (const CPrivateException&) {
+                if (settings.mode == kModeTcp || !CSerialIO::IsBusy(settings.portName) ||
+                    StopRequested() || Clock::now() >= giveUp)
+                    throw;
+            }
+            if (!told)
+                notice(FormatInserts(LoadStr(kMsgDeviceBusyWaiting), {settings.ShownPortName()}));
+            told = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        }
     }
 
     // Polls as the window does before it offers a transfer; an unsupported model is an error.
@@ -136,6 +173,7 @@ std::unique_ptr<CDeviceInterfaceThread> Transfer(Session& session, int command,
     auto thread = std::make_unique<CDeviceInterfaceThread>();
     thread->AddObserver(&waiter);
     thread->SetConnection(&session.comm);
+    thread->Device().SetCancelFlag(&StopRequested());
     thread->SetDownloadSet(toDownload);
     thread->PostCommand(command);
     waiter.Wait(*thread, what, err);
@@ -162,9 +200,9 @@ int CmdPorts(const CliOptions& o, std::ostream& out, std::ostream&) {
     return 0;
 }
 
-int CmdIdentify(const CliOptions& o, std::ostream& out, std::ostream&) {
+int CmdIdentify(const CliOptions& o, std::ostream& out, std::ostream& err) {
     Need(o, 0, "identify");
-    Session session(o);
+    Session session(o, err);
     session.Identify();
     const CParBase& set = *session.device.DeviceSet();
     out << "Model name\t" << CDeviceType::GetTypeName(set.TypeCode()) << '\n';
@@ -177,7 +215,7 @@ int CmdIdentify(const CliOptions& o, std::ostream& out, std::ostream&) {
 
 int CmdUpload(const CliOptions& o, std::ostream&, std::ostream& err) {
     Need(o, 1, "upload FILE");
-    Session session(o);
+    Session session(o, err);
     session.Identify();
     auto thread = Transfer(session, CDeviceInterfaceThread::kUpload, nullptr,
                            LoadStr(kMsgStatusUploading).c_str(), err);
@@ -188,7 +226,7 @@ int CmdUpload(const CliOptions& o, std::ostream&, std::ostream& err) {
 int CmdDownload(const CliOptions& o, std::ostream&, std::ostream& err) {
     Need(o, 1, "download FILE");
     auto file = OpenFile(o.args[1]);
-    Session session(o);
+    Session session(o, err);
     session.Identify();
     if (session.device.DeviceSet()->TypeCode() != file->TypeCode())
         throw CPrivateException::FromId(kMsgDownloadOtherModel);
@@ -200,7 +238,7 @@ int CmdDownload(const CliOptions& o, std::ostream&, std::ostream& err) {
 int CmdCompare(const CliOptions& o, std::ostream& out, std::ostream& err) {
     Need(o, 1, "compare FILE");
     auto file = OpenFile(o.args[1]);
-    Session session(o);
+    Session session(o, err);
     session.Identify();
     if (session.device.DeviceSet()->TypeCode() != file->TypeCode())
         throw CPrivateException::FromId(kMsgCompareOtherModel);
@@ -254,9 +292,9 @@ std::string Now() {
     return StrPrintf("%s.%03d", text, static_cast<int>(ms));
 }
 
-int CmdMonitor(const CliOptions& o, std::ostream& out, std::ostream&) {
+int CmdMonitor(const CliOptions& o, std::ostream& out, std::ostream& err) {
     Need(o, 0, "monitor [--count N] [--csv]");
-    Session session(o);
+    Session session(o, err);
     bool header = o.csv;
     for (int n = 0; o.count < 0 || n < o.count; ++n) {
         session.Identify();

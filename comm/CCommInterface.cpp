@@ -1,8 +1,13 @@
 #include "comm/CCommInterface.h"
 
+#include "comm/CDeviceLock.h"
 #include "comm/CModbusInterface.h"
 #include "comm/CPrivateException.h"
+#include "comm/MessageFormat.h"
+#include "resources/CStringTable.h"
+#include "resources/StringIds.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -40,6 +45,50 @@ CCommInterface::~CCommInterface() {
     Disconnect();
 }
 
+void CCommInterface::ThrowIfCancelled() const {
+    if (m_shield == 0 && IsCancelRequested())
+        throw CPrivateException::FromId(kMsgCancelled);
+}
+
+void CCommInterface::AcquireWriteLock() {
+    if (m_writeLockDepth > 0) {
+        ++m_writeLockDepth;
+        return;
+    }
+    std::string key = m_client ? m_client->DeviceLockKey() : std::string();
+    if (!key.empty()) {
+        auto lock = std::make_unique<CDeviceLock>(key);
+        using Clock = std::chrono::steady_clock;
+        const auto giveUp = Clock::now() + m_writeLockWait;
+        const std::string device = key.substr(key.find(':') + 1);
+        bool told = false;
+        while (!lock->TryLock()) {
+            ThrowIfCancelled();
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(giveUp - Clock::now());
+            if (left.count() <= 0) {
+                auto seconds = std::chrono::duration_cast<std::chrono::seconds>(m_writeLockWait);
+                throw CPrivateException(FormatInserts(
+                    LoadStr(kMsgDeviceBusyGaveUp),
+                    {device, static_cast<long long>(std::max<long long>(1, seconds.count()))}));
+            }
+            if (!told && m_waitNotice)
+                m_waitNotice(FormatInserts(LoadStr(kMsgDeviceBusyWaiting), {device}));
+            told = true;
+            // Short slices, so that a cancel request is seen within a quarter second.
+            lock->WaitForRelease(static_cast<int>(std::min<long long>(left.count(), 250)));
+        }
+        m_writeLock = std::move(lock);
+    }
+    m_writeLockDepth = 1;
+}
+
+void CCommInterface::ReleaseWriteLock() {
+    if (m_writeLockDepth == 0 || --m_writeLockDepth > 0)
+        return;
+    m_writeLock.reset();
+}
+
 IModbusMaster& CCommInterface::Modbus() {
     return *m_master;
 }
@@ -47,6 +96,7 @@ IModbusMaster& CCommInterface::Modbus() {
 void CCommInterface::ReadValues(void* dest, int count, int address, ValueEncoding encoding) {
     if (!KnownEncoding(encoding) || count <= 0)
         return;
+    ThrowIfCancelled();
     int registers = count * RegistersPerValue(encoding);
     std::vector<uint16_t> buffer(static_cast<std::size_t>(registers));
     Modbus().ReadHoldingRegisters(address, registers, buffer.data());
@@ -80,6 +130,7 @@ void CCommInterface::ReadValues(void* dest, int count, int address, ValueEncodin
 void CCommInterface::WriteValues(const void* src, int count, int address, ValueEncoding encoding) {
     if (!KnownEncoding(encoding) || count <= 0)
         return;
+    ThrowIfCancelled();
     int registers = count * RegistersPerValue(encoding);
     std::vector<uint16_t> buffer(static_cast<std::size_t>(registers));
     switch (encoding) {
@@ -167,6 +218,8 @@ void CCommInterface::Disconnect() {
     if (m_client)
         m_client->Close();
     m_connected = false;
+    m_writeLock.reset();
+    m_writeLockDepth = 0;
 }
 
 void CCommInterface::Reconnect() {

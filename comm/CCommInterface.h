@@ -6,11 +6,15 @@
 #include "model/CParBase.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 
+class CDeviceLock;
 class CModbusInterface;
 
 // The connection object: connection lock, Modbus master, connected flag, the settings loader
@@ -65,15 +69,79 @@ public:
     void Connect();
     // Closes socket, serial port and timer thread; clears connected. Never raises.
     void Disconnect();
+
+    // Cancelling (the caller holds the lock): the running operation's cancel request, set by
+    // whoever runs it (null: none). Once the flag is raised, the next register exchange raises
+    // message 42001 instead of going out, except inside a CCancelShield.
+    void SetCancelFlag(const std::atomic<bool>* flag) { m_cancelFlag = flag; }
+    const std::atomic<bool>* CancelFlag() const { return m_cancelFlag; }
+    bool IsCancelRequested() const { return m_cancelFlag != nullptr && m_cancelFlag->load(); }
+
+    // One writer per device (the caller holds the lock): every write sequence holds it, through
+    // the process-mode guard; nested holds count. A Modbus TCP device is locked by name for
+    // every program and user of this machine; a serial port is locked by its open descriptor
+    // already. A program holding it makes this wait (telling the wait notice once) up to the
+    // write-lock wait, then raise 42004; a lock that cannot be made raises 42005.
+    void AcquireWriteLock();
+    void ReleaseWriteLock();
+    // Where a wait for another program is told (q3cli: standard error); the waiting thread
+    // calls it. Without one the wait is silent.
+    void SetWaitNotice(std::function<void(const std::string&)> notice) {
+        m_waitNotice = std::move(notice);
+    }
+    void SetWriteLockWait(std::chrono::milliseconds wait) { m_writeLockWait = wait; }
+    static constexpr std::chrono::seconds kWriteLockWait{60};
     // Connected: close and open the client again with the settings it holds (connected stays
     // set, also when the open fails). Not connected: nothing. Errors propagate.
     void Reconnect();
 
 protected:
+    void ThrowIfCancelled() const;
+
     std::recursive_mutex m_lock;
     std::unique_ptr<CModbusInterface> m_client;
     IModbusMaster* m_master = nullptr;
     std::atomic<bool> m_connected{false};
     std::optional<CSettingsStore> m_store;
     std::optional<CommSettings> m_fixed;
+
+    // Touched only by the holder of m_lock.
+    const std::atomic<bool>* m_cancelFlag = nullptr;
+    int m_shield = 0;
+    std::unique_ptr<CDeviceLock> m_writeLock;
+    int m_writeLockDepth = 0;
+    std::function<void(const std::string&)> m_waitNotice;
+    std::chrono::milliseconds m_writeLockWait = kWriteLockWait;
+
+    friend class CCancelShield;
+};
+
+// Lets register exchanges through while an operation is being cancelled: the ones that put the
+// device back (restoring the process mode) must go out. The caller holds the connection lock.
+class CCancelShield {
+public:
+    explicit CCancelShield(CCommInterface& comm) : m_comm(comm) { ++m_comm.m_shield; }
+    ~CCancelShield() { --m_comm.m_shield; }
+    CCancelShield(const CCancelShield&) = delete;
+    CCancelShield& operator=(const CCancelShield&) = delete;
+
+private:
+    CCommInterface& m_comm;
+};
+
+// Installs an operation's cancel flag on the connection for a scope (the caller holds the
+// lock) and puts back what was there.
+class CCancelScope {
+public:
+    CCancelScope(CCommInterface& comm, const std::atomic<bool>* flag)
+        : m_comm(comm), m_previous(comm.CancelFlag()) {
+        comm.SetCancelFlag(flag);
+    }
+    ~CCancelScope() { m_comm.SetCancelFlag(m_previous); }
+    CCancelScope(const CCancelScope&) = delete;
+    CCancelScope& operator=(const CCancelScope&) = delete;
+
+private:
+    CCommInterface& m_comm;
+    const std::atomic<bool>* m_previous;
 };

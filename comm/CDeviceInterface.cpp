@@ -3,6 +3,7 @@
 #include "comm/CCommInterface.h"
 #include "comm/CPrivateException.h"
 #include "model/ParameterIds.h"
+#include "resources/CStringTable.h"
 #include "resources/StringIds.h"
 
 #include <chrono>
@@ -56,6 +57,7 @@ void CDeviceInterface::Poll() {
     }
     CCommInterface& comm = *m_comm;
     std::lock_guard lock(comm.Lock());
+    CCancelScope cancel(comm, m_cancelFlag);
     bool supported = false;
     try {
         int code = TypeCodeOfModel(comm.ReadUInt16(kRegModelNumber));
@@ -87,7 +89,10 @@ void CDeviceInterface::Poll() {
 }
 
 void CDeviceInterface::WriteAdjustments(const CAdjustInfo& info) {
-    info.Write(ConnectedComm());
+    CCommInterface& comm = ConnectedComm();
+    std::lock_guard lock(comm.Lock());
+    CCancelScope cancel(comm, m_cancelFlag);
+    info.Write(comm);
 }
 
 CCommInterface& CDeviceInterface::ConnectedComm() const {
@@ -101,6 +106,7 @@ CCommInterface& CDeviceInterface::ConnectedComm() const {
 void CDeviceInterface::Upload() {
     CCommInterface& comm = ConnectedComm();
     std::lock_guard lock(comm.Lock());
+    CCancelScope cancel(comm, m_cancelFlag);
     int code = TypeCodeOfModel(comm.ReadUInt16(kRegModelNumber));
     if (code != 0) {
         CParBase* typeSet = m_deviceType.CreateParameterSet(code);
@@ -115,7 +121,17 @@ void CDeviceInterface::Upload() {
 void CDeviceInterface::Download(const CParBase& set) {
     CCommInterface& comm = ConnectedComm();
     std::lock_guard lock(comm.Lock());
+    CCancelScope cancel(comm, m_cancelFlag);
     ReplaceSet(set);
     m_set->ResetProgress();
-    m_set->Download(comm, kGroupAll);
+    try {
+        m_set->Download(comm, kGroupAll);
+    } catch (const CPrivateException& error) {
+        // Stopped between two parameters: say what the device now holds.
+        const std::string cancelled = LoadStr(kMsgCancelled);
+        if (!comm.IsCancelRequested() || error.Message().rfind(cancelled, 0) != 0)
+            throw;
+        throw CPrivateException(LoadStr(kMsgDownloadCancelled) +
+                                error.Message().substr(cancelled.size()));
+    }
 }

@@ -57,6 +57,14 @@ public:
     // being replaced.
     int Progress() const;
 
+    // Cancelling an operation after its current request (any thread). A cancelled download
+    // still restores the process mode, and says that the device holds a partly written set.
+    // The flag watched is the interface's own unless another is given (q3cli: its signal
+    // flag); ClearCancel lowers the own one before the next operation.
+    void RequestCancel() { m_cancel = true; }
+    void ClearCancel() { m_cancel = false; }
+    void SetCancelFlag(const std::atomic<bool>* flag) { m_cancelFlag = flag ? flag : &m_cancel; }
+
     // Type code of a model number of the model table (0: not supported).
     static int TypeCodeOfModel(int modelNumber);
 
@@ -72,6 +80,8 @@ private:
     CAdjustInfo m_adjust;
     std::atomic<bool> m_valid{false};
     CDeviceType m_deviceType;
+    std::atomic<bool> m_cancel{false};
+    const std::atomic<bool>* m_cancelFlag = &m_cancel;
     // Guards the device set's replacement against Progress() on another thread.
     mutable std::mutex m_setMutex;
 };

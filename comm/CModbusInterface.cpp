@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 
 std::atomic<uint16_t> CModbusInterface::s_transaction{0};
 
@@ -127,6 +128,12 @@ bool CModbusInterface::IsOpen() const {
     return m_tcp.IsOpen() || m_serial.IsOpen();
 }
 
+std::string CModbusInterface::DeviceLockKey() const {
+    if (m_injected || m_settings.mode != kModeTcp)
+        return {};
+    return m_tcp.PeerName();
+}
+
 void CModbusInterface::Update(CObservable* source) {
     if (source != nullptr && source == m_tcp.Timer())
         m_tcp.CancelReceive();
@@ -169,15 +176,19 @@ bool CModbusInterface::Transfer(bool write, int start, int count, uint16_t* read
             }
         }
         const std::size_t expected = write ? 6 : 2 * static_cast<std::size_t>(n) + 3;
+        const uint32_t timeout = ResponseTimeoutFor(m_settings, write, pdu.size(), expected);
         std::size_t received = 0;
         for (int attempt = 1;; ++attempt) {
             try {
+                SettleLine();
                 uint16_t transaction = SendRequest(pdu);
-                m_responseTimeout = ResponseTimeoutFor(m_settings, write, pdu.size(), expected);
+                m_responseTimeout = timeout;
                 Transport().SetResponseTimeout(m_responseTimeout);
-                received = ReceiveResponse(expected, transaction, command, start, n, response);
+                received = ReceiveResponse(pdu, expected, transaction, command, start, n, response);
                 break;
             } catch (const CPrivateException&) {
+                if (m_settings.mode != kModeTcp)
+                    m_settleMs = timeout;
                 if (attempt >= attemptLimit)
                     throw;
             }
@@ -193,10 +204,32 @@ bool CModbusInterface::Transfer(bool write, int start, int count, uint16_t* read
     return true;
 }
 
+void CModbusInterface::SettleLine() {
+    if (m_settleMs == 0)
+        return;
+    uint32_t quiet = m_settleMs;
+    m_settleMs = 0;
+    Trace("Waiting for a quiet line\n");
+    Transport().DiscardUntilQuiet(quiet);
+}
+
+bool CModbusInterface::IsEarlierTransaction(uint16_t id) const {
+    for (std::size_t i = 0; i < m_recentCount; ++i)
+        if (m_recent[i] == id)
+            return true;
+    return false;
+}
+
 uint16_t CModbusInterface::SendRequest(const std::vector<uint8_t>& pdu) {
     IModbusTransport& transport = Transport();
     if (m_settings.mode == kModeTcp) {
         auto transaction = static_cast<uint16_t>(s_transaction.fetch_add(1) + 1);
+        // Identifiers of the last requests on this connection: a late or repeated answer to
+        // one of them is dropped, not taken for the answer to this one. A corrupted identifier
+        // is told apart: sixteen ids are far fewer than a damaged byte moves the value.
+        m_recent[m_recentNext] = transaction;
+        m_recentNext = (m_recentNext + 1) % m_recent.size();
+        m_recentCount = std::min(m_recentCount + 1, m_recent.size());
         std::vector<uint8_t> frame = {static_cast<uint8_t>(transaction >> 8),
                                       static_cast<uint8_t>(transaction & 0xFF),
                                       0,
@@ -216,18 +249,41 @@ uint16_t CModbusInterface::SendRequest(const std::vector<uint8_t>& pdu) {
     return 0;
 }
 
-std::size_t CModbusInterface::ReceiveResponse(std::size_t expected, uint16_t transaction,
-                                              const char* command, int start, int count,
-                                              std::vector<uint8_t>& response) {
+std::size_t CModbusInterface::ReceiveTcpFrame(std::vector<uint8_t>& buffer, uint16_t transaction) {
+    using namespace std::chrono;
+    IModbusTransport& transport = Transport();
+    const auto deadline = steady_clock::now() + milliseconds(m_responseTimeout);
+    for (;;) {
+        std::fill(buffer.begin(), buffer.end(), 0);
+        std::size_t got = transport.Receive(buffer.data(), buffer.size());
+        auto id = static_cast<uint16_t>(buffer[0] << 8 | buffer[1]);
+        if (got <= kTcpHeader || id == transaction || !IsEarlierTransaction(id))
+            return got;
+        Trace("Late answer dropped\n");
+        auto left = ceil<milliseconds>(deadline - steady_clock::now()).count();
+        if (left <= 0) {
+            std::fill(buffer.begin(), buffer.end(), 0);
+            return 0;
+        }
+        transport.SetResponseTimeout(static_cast<uint32_t>(left));
+    }
+}
+
+std::size_t CModbusInterface::ReceiveResponse(const std::vector<uint8_t>& pdu, std::size_t expected,
+                                              uint16_t transaction, const char* command, int start,
+                                              int count, std::vector<uint8_t>& response) {
     IModbusTransport& transport = Transport();
     std::size_t c = 0;
     uint16_t received = 0;
+    bool framed = true; // TCP: protocol id 0 and a length field that agrees with the frame
     if (m_settings.mode == kModeTcp) {
         std::vector<uint8_t> buffer(expected + kTcpHeader, 0);
-        std::size_t got = transport.Receive(buffer.data(), buffer.size());
+        std::size_t got = ReceiveTcpFrame(buffer, transaction);
         if (got > kTcpHeader) {
             c = got - kTcpHeader;
             response.assign(buffer.begin() + kTcpHeader, buffer.begin() + kTcpHeader + c);
+            framed = buffer[2] == 0 && buffer[3] == 0 &&
+                     static_cast<std::size_t>(buffer[4] << 8 | buffer[5]) == c;
         }
         received = static_cast<uint16_t>(buffer[0] << 8 | buffer[1]);
     } else {
@@ -252,6 +308,13 @@ std::size_t CModbusInterface::ReceiveResponse(std::size_t expected, uint16_t tra
         Trace("Invalid transaction\n");
         throw ModbusError(command, start, count, LoadStr(kStrModbusInvalidTransaction));
     }
+    auto unexpected = [&] {
+        Trace("Unexpected response\n");
+        return ModbusError(command, start, count, LoadStr(kStrModbusUnexpectedResponse));
+    };
+    // Another slave's answer, or one to another function, is never this request's answer.
+    if (!framed || response[0] != pdu[0] || (c >= 2 && (response[1] & 0x7F) != pdu[1]))
+        throw unexpected();
     if (c >= 3 && (response[1] & 0x80)) {
         if (TraceEnabled())
             TraceLine(StrPrintf("Exception %d\n", response[2]));
@@ -263,5 +326,10 @@ std::size_t CModbusInterface::ReceiveResponse(std::size_t expected, uint16_t tra
         Trace("Invalid response\n");
         throw ModbusError(command, start, count, LoadStr(kStrModbusInvalidResponse));
     }
+    // A read states its byte count; a write echoes the address and count it carried out.
+    const bool write = pdu[1] == kWriteFunction;
+    if (write ? !std::equal(pdu.begin() + 2, pdu.begin() + 6, response.begin() + 2)
+              : response[2] != static_cast<uint8_t>(2 * pdu[5]))
+        throw unexpected();
     return c;
 }

@@ -7,9 +7,11 @@
 #include "comm/IModbusMaster.h"
 #include "comm/IModbusTransport.h"
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // The Modbus master: builds the request frames (RTU with CRC, or TCP with the transaction
@@ -17,6 +19,13 @@
 // the fixed-line mode and turns every failure into CPrivateException message 11015. Reads use
 // function code 0x04, writes 0x10. No locking: callers hold the connection lock; only the
 // timer thread calls Update from its own thread.
+//
+// An answer is taken only when it belongs to the request: slave address (TCP: unit id and
+// transaction id, protocol id 0, a length that agrees), function code or its exception form,
+// the byte count of a read, the echoed address and count of a write. After a failed attempt
+// a late answer to it may still be on its way: on a serial line the next frame goes out only
+// when the line has been quiet for the failed attempt's time-out; on TCP late frames are known
+// by their transaction id and dropped.
 class CModbusInterface : public IModbusMaster, public CObserver {
 public:
     // The production transports: the serial port in modes 0 and 2, TCP in mode 1.
@@ -43,6 +52,11 @@ public:
     // The watchdog's notification: cuts a TCP receive in progress short.
     void Update(CObservable* source) override;
 
+    // What names the connected device for the lock of one writer per device: "tcp:ADDRESS:PORT"
+    // for Modbus TCP; empty for a serial port (its open descriptor is locked already) and for
+    // an injected transport.
+    std::string DeviceLockKey() const;
+
     // The time-out of the last attempt, in milliseconds.
     uint32_t ResponseTimeout() const { return m_responseTimeout; }
     // The serial port of modes 0 and 2 (unused with an injected transport).
@@ -67,13 +81,26 @@ private:
     IModbusTransport& Transport();
     bool Transfer(bool write, int start, int count, uint16_t* readTo, const uint16_t* writeFrom);
     uint16_t SendRequest(const std::vector<uint8_t>& pdu);
-    std::size_t ReceiveResponse(std::size_t expected, uint16_t transaction, const char* command,
-                                int start, int count, std::vector<uint8_t>& response);
+    std::size_t ReceiveResponse(const std::vector<uint8_t>& pdu, std::size_t expected,
+                                uint16_t transaction, const char* command, int start, int count,
+                                std::vector<uint8_t>& response);
+    // TCP: one frame, dropping frames of earlier requests until the time-out ends.
+    std::size_t ReceiveTcpFrame(std::vector<uint8_t>& buffer, uint16_t transaction);
+    bool IsEarlierTransaction(uint16_t id) const;
+    // Serial: waits out a late answer to the last failed attempt, if there was one.
+    void SettleLine();
 
     CSerialTransport m_serial;
     CTcpTransport m_tcp;
     IModbusTransport* m_injected = nullptr;
     uint32_t m_responseTimeout = 0;
+    // The time-out of the failed attempt whose answer may still arrive (0: the line is clean).
+    // Kept across a reopen of the port: the answer is still on the wire.
+    uint32_t m_settleMs = 0;
+    // The transaction ids this client sent last (TCP), newest at m_recentNext - 1.
+    std::array<uint16_t, 16> m_recent{};
+    std::size_t m_recentCount = 0;
+    std::size_t m_recentNext = 0;
     CommSettings m_settings;
 
     static std::atomic<uint16_t> s_transaction;

@@ -15,6 +15,8 @@ public:
     static CPrivateException FromSystemError(int code);
 
     const std::string& Message() const noexcept { return m_message; }
+    // A further line for the user (a second failure met while handling this one).
+    void AddLine(const std::string& line) { m_message += "\n" + line; }
     const char* what() const noexcept override { return m_message.c_str(); }
 
     // Copies at most size - 1 bytes of the message and terminates; always returns true.

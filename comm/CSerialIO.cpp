@@ -166,6 +166,15 @@ void CSerialIO::Open() {
     Configure();
 }
 
+bool CSerialIO::IsBusy(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == EBUSY;
+    bool busy = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return busy;
+}
+
 void CSerialIO::ThrowOpenError(int error) const {
     std::string text = FillPortName(LoadStr(kMsgPortOpenFailed), m_settings.ShownPortName());
     throw CPrivateException(text + "\n" + OpenFailureReason(error, m_devicePath));

@@ -66,6 +66,8 @@ public:
 
     const SerialTimeouts& Timeouts() const { return m_timeouts; }
     const SerialLine& Line() const { return m_line; }
+    // Whether another program holds the port at path open (its lock or exclusive mode).
+    static bool IsBusy(const std::string& path);
     // The line the settings ask for (mode 2 forces 1200 baud, 8-O-1).
     static SerialLine LineFor(const CommSettings& settings);
 

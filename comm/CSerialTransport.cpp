@@ -22,6 +22,15 @@ void CSerialTransport::DiscardInput() {
     m_drainWaited = false;
 }
 
+void CSerialTransport::DiscardUntilQuiet(uint32_t quietMs) {
+    m_drainWaited = false;
+    m_port.SetReadTimeout(quietMs);
+    uint8_t stale[512];
+    for (int window = 0; window < kSettleWindows; ++window)
+        if (m_port.Read(stale, sizeof stale) == 0)
+            return;
+}
+
 void CSerialTransport::Send(const uint8_t* frame, std::size_t size) {
     m_drainWaited = false;
     // A port that refuses the frame (an adapter unplugged, the simulator's pty gone) means no

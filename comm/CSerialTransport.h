@@ -16,6 +16,9 @@ public:
     // part of that pause, so only what has arrived is collected: the line sees the same quiet
     // time and the same bytes are dropped, with one wake-up less per request.
     void DiscardInput() override;
+    // Reads in windows of quietMs until one passes without a byte (at most kSettleWindows,
+    // so a line full of noise cannot hold the client for ever).
+    void DiscardUntilQuiet(uint32_t quietMs) override;
     void Send(const uint8_t* frame, std::size_t size) override;
     void SetResponseTimeout(uint32_t ms) override { m_port.SetReadTimeout(ms); }
     std::size_t Receive(uint8_t* buffer, std::size_t size) override {
@@ -29,6 +32,7 @@ public:
 
 private:
     static constexpr uint32_t kDrainMs = 1;
+    static constexpr int kSettleWindows = 8;
 
     CSerialIO m_port;
     bool m_drainWaited = false; // the drain read's wait was spent in the last pause

@@ -5,8 +5,10 @@
 #include "resources/CStringTable.h"
 #include "resources/StringIds.h"
 
+#include <algorithm>
 #include <cerrno>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -86,6 +88,18 @@ void CTcpTransport::Open(const CommSettings& settings) {
     m_timer = std::make_unique<CTimerThread>();
 }
 
+std::string CTcpTransport::PeerName() const {
+    if (m_socket < 0)
+        return {};
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    if (getpeername(m_socket, reinterpret_cast<sockaddr*>(&peer), &length) != 0)
+        return {};
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
+    return "tcp:" + std::string(text) + ":" + std::to_string(ntohs(peer.sin_port));
+}
+
 void CTcpTransport::Close() {
     // The timer first: its notification writes to the event descriptor.
     if (m_timer) {
@@ -105,6 +119,11 @@ void CTcpTransport::Close() {
 void CTcpTransport::Send(const uint8_t* frame, std::size_t size) {
     if (m_socket < 0)
         return;
+    if (m_unsynced) {
+        DropAvailable();
+        m_unsynced = false;
+        m_skip = 0;
+    }
     std::size_t done = 0;
     while (done < size) {
         ssize_t n = m_sys.Send(m_socket, frame + done, size - done, MSG_NOSIGNAL);
@@ -121,11 +140,36 @@ void CTcpTransport::Send(const uint8_t* frame, std::size_t size) {
     }
 }
 
+void CTcpTransport::DropAvailable() {
+    uint8_t junk[512];
+    while (m_sys.Recv(m_socket, junk, sizeof junk, 0) > 0) {
+    }
+}
+
 void CTcpTransport::CancelReceive() {
     if (!m_receiving.load() || m_cancelEvent < 0)
         return;
     uint64_t one = 1;
     m_sys.Write(m_cancelEvent, &one, sizeof one);
+}
+
+std::size_t CTcpTransport::ReadUpTo(uint8_t* to, std::size_t want, Clock::time_point backstop,
+                                    bool& failed) {
+    std::size_t got = 0;
+    while (got < want && !failed) {
+        pollfd fds[2] = {{m_socket, POLLIN, 0}, {m_cancelEvent, POLLIN, 0}};
+        int ready = m_sys.Poll(fds, 2, backstop);
+        if (ready <= 0 || (fds[1].revents & POLLIN)) {
+            failed = true;
+            break;
+        }
+        ssize_t n = m_sys.Recv(m_socket, to + got, want - got, 0);
+        if (n > 0)
+            got += static_cast<std::size_t>(n);
+        else if (!(n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)))
+            failed = true; // peer closed or error
+    }
+    return got;
 }
 
 std::size_t CTcpTransport::Receive(uint8_t* buffer, std::size_t size) {
@@ -139,32 +183,33 @@ std::size_t CTcpTransport::Receive(uint8_t* buffer, std::size_t size) {
         m_timer->Arm(m_timeoutMs);
     // Backstop for a receive that runs without a watchdog (an arm that gave up).
     auto backstop = Clock::now() + std::chrono::milliseconds(m_timeoutMs + 1000);
-    std::size_t got = 0;
-    std::size_t want = size;
     bool failed = false;
-    while (got < want && !failed) {
-        pollfd fds[2] = {{m_socket, POLLIN, 0}, {m_cancelEvent, POLLIN, 0}};
-        int ready = m_sys.Poll(fds, 2, backstop);
-        if (ready <= 0 || (fds[1].revents & POLLIN)) {
-            failed = true;
-            break;
+    uint8_t junk[256];
+    while (m_skip > 0 && !failed)
+        m_skip -= ReadUpTo(junk, std::min(m_skip, sizeof junk), backstop, failed);
+    // One frame: the header, then as many bytes as its length field says (at most 254).
+    uint8_t frame[6 + 255];
+    std::size_t got = failed ? 0 : ReadUpTo(frame, 6, backstop, failed);
+    if (got == 6) {
+        std::size_t follow = static_cast<std::size_t>(frame[4]) << 8 | frame[5];
+        if (frame[2] != 0 || frame[3] != 0 || follow == 0 || follow > 254) {
+            // Not a frame boundary: hand over what is here, the client refuses it.
+            m_unsynced = true;
+            std::size_t room = size > 6 ? std::min(size, sizeof frame) - 6 : 0;
+            got += ReadUpTo(frame + 6, room, Clock::now(), failed);
+        } else {
+            got += ReadUpTo(frame + 6, follow, backstop, failed);
+            if (got < 6 + follow)
+                m_skip = 6 + follow - got;
         }
-        ssize_t n = m_sys.Recv(m_socket, buffer + got, want - got, 0);
-        if (n > 0) {
-            got += static_cast<std::size_t>(n);
-            if (got >= 6 && want == size) {
-                // Bytes 4 and 5: the number of bytes after the first six.
-                std::size_t total = 6 + (static_cast<std::size_t>(buffer[4]) << 8 | buffer[5]);
-                if (total < want)
-                    want = std::max(total, got);
-            }
-        } else if (!(n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))) {
-            failed = true; // peer closed or error
-        }
+    } else if (got > 0) {
+        m_unsynced = true;
     }
     if (m_timer)
         m_timer->Disarm();
     m_receiving.store(false);
     // A partial answer cut off by the time-out is handed on as it is (an invalid response).
-    return got;
+    std::size_t handed = std::min(got, size);
+    std::copy(frame, frame + handed, buffer);
+    return handed;
 }

@@ -6,8 +6,8 @@
 // Input: byte 0 mode (bits 0-1, 3 taken as 0) and write (bit 2); bytes 1-2 start register; bytes
 // 3-4 count (bits 0-8); then per receive a control byte and its bytes. Control bits 0-6 the
 // length (127: the whole buffer the client offers); bit 7 mends the frame's check (RTU: a correct
-// CRC over the bytes before it; TCP: the transaction identifier of the request), so the fuzzer
-// gets past the check to what follows it.
+// CRC over the bytes before it; TCP: the transaction identifier of the request, protocol id 0 and
+// the length of the bytes after the header), so the fuzzer gets past the check to what follows.
 #include "comm/CModbusInterface.h"
 #include "comm/CPrivateException.h"
 #include "fuzz/FuzzSupport.h"
@@ -28,6 +28,7 @@ public:
     void Close() override { m_open = false; }
     bool IsOpen() const override { return m_open; }
     void DiscardInput() override {}
+    void DiscardUntilQuiet(uint32_t) override {}
     void Send(const uint8_t* frame, std::size_t size) override {
         if (!m_open)
             FuzzFailure("send on a closed transport");
@@ -59,6 +60,12 @@ private:
             if (length >= 2 && m_sent.size() >= 2) {
                 buffer[0] = m_sent[0];
                 buffer[1] = m_sent[1];
+            }
+            if (length >= 6) {
+                buffer[2] = 0;
+                buffer[3] = 0;
+                buffer[4] = static_cast<uint8_t>((length - 6) >> 8);
+                buffer[5] = static_cast<uint8_t>((length - 6) & 0xFF);
             }
         } else if (length >= 3) {
             uint16_t crc = CModbusInterface::Crc16(buffer, length - 2);

@@ -773,10 +773,13 @@ void CParTypeCommon::WriteParameter(CCommInterface& comm, int id) {
     if (!rule && !special && !(own && id < 1000 && own->reg >= 0))
         return;
 
-    CProcessPrivilege guard;
-    guard.Enter(id == kIdModelText || id == kIdSerial ? CProcessPrivilege::kModeFactory
-                                                      : CProcessPrivilege::kModeWrite,
-                comm);
+    const uint16_t mode = id == kIdModelText || id == kIdSerial ? CProcessPrivilege::kModeFactory
+                                                                : CProcessPrivilege::kModeWrite;
+    InProcessMode(mode, comm, [&] { WriteGuarded(comm, id, rule, own); });
+}
+
+void CParTypeCommon::WriteGuarded(CCommInterface& comm, int id, const WriteRule* rule,
+                                  const SettingDef* own) {
     switch (id) {
     case kIdResponseProperty:
         if (comm.ReadUInt16(9602) > 109)
@@ -820,8 +823,12 @@ void CParTypeCommon::Download(CCommInterface& comm, int group) {
                 throw CPrivateException(StrPrintf(LoadStr(kMsgXyOrder).c_str(), i, i - 1));
         }
     }
-    CProcessPrivilege guard;
-    guard.Enter(CProcessPrivilege::kModeWrite, comm);
+    InProcessMode(CProcessPrivilege::kModeWrite, comm, [&] { DownloadGuarded(comm, group); });
+    if (group == kGroupAll)
+        m_stepsDone.value.store(m_stepsTotal);
+}
+
+void CParTypeCommon::DownloadGuarded(CCommInterface& comm, int group) {
     if (group == kGroupAll || group == kGroupSettings) {
         for (int i = 0; i < GetParameterCount(kGroupSettings); ++i) {
             WriteParameter(comm, GetParameterId(kGroupSettings, i));
@@ -852,8 +859,6 @@ void CParTypeCommon::Download(CCommInterface& comm, int group) {
             Step(n);
         }
     }
-    if (group == kGroupAll)
-        m_stepsDone.value.store(m_stepsTotal);
 }
 
 void CParTypeCommon::Upload(CCommInterface& comm, int group) {

@@ -163,6 +163,9 @@ protected:
     void DeriveOutputLimits(int output, bool force);
     int32_t OutputPoint(int output, int32_t percentFixed4) const;
     void Step(int n = 1) { m_stepsDone.value.fetch_add(n, std::memory_order_relaxed); }
+    // The register traffic of WriteParameter and Download inside their process mode.
+    void WriteGuarded(CCommInterface& comm, int id, const WriteRule* rule, const SettingDef* own);
+    void DownloadGuarded(CCommInterface& comm, int group);
 
     const ModelDesc* m_desc;
     std::map<int, int32_t> m_values;

@@ -64,6 +64,17 @@ inline constexpr int kStrModbusException = 11014;     // %1!d! exception code
 inline constexpr int kMsgModbusCommandFailed = 11015; // %1!s! %2!d! %3!d! %4!s!
 inline constexpr int kMsgModbusTcpError = 11018;      // %1!s! system description
 inline constexpr int kStrModbusInvalidTransaction = 11022;
+// An answer that does not belong to the request: another slave or unit, function code, byte
+// count, echoed address or count, or TCP protocol id or length.
+inline constexpr int kStrModbusUnexpectedResponse = 11023;
+
+// Device safety.
+inline constexpr int kMsgModeNotRestored = 42000; // %1!d! the mode that should be back
+inline constexpr int kMsgCancelled = 42001;
+inline constexpr int kMsgDownloadCancelled = 42002;
+inline constexpr int kMsgDeviceBusyWaiting = 42003; // %1!s! device
+inline constexpr int kMsgDeviceBusyGaveUp = 42004;  // %1!s! device, %2!d! seconds
+inline constexpr int kMsgDeviceLockFailed = 42005;  // %1!s! device, %2!s! reason
 
 // List column headers.
 inline constexpr int kStrListParameter = 12500;

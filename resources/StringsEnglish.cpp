@@ -199,6 +199,7 @@ extern const StringEntry kEnglishStrings[] = {
     {11015, "Modbus command failed. command=%1!s! address=%2!d! size=%3!d! reason=%4!s!."},
     {11018, "Modbus-TCP Error. %1!s!"},
     {11022, "invalid transaction"},
+    {11023, "unexpected response"},
 
     // Status texts.
     {12000, "Normal"},
@@ -346,5 +347,16 @@ extern const StringEntry kEnglishStrings[] = {
     {41006, "50%"},
     {41007, "電流出力の場合、50%調整は不要です。"},
     {41008, "出力"},
+
+    // Device safety: the process mode, cancelling, one writer per device.
+    {42000, "The process mode (register 900) could not be set back to %1!d!: the device may "
+            "still be in write mode. Check the device before use."},
+    {42001, "The operation was cancelled."},
+    {42002, "The download was cancelled: the device now holds a partly written parameter set."},
+    {42003, "Waiting for another program that is using the device on %1!s!..."},
+    {42004, "Another program kept the device on %1!s! busy for %2!d! seconds. Nothing was "
+            "written; try again when it has finished."},
+    {42005, "The lock that keeps other programs from writing to the device on %1!s! could not "
+            "be made: %2!s!. Nothing was written."},
 };
 extern const std::size_t kEnglishStringCount = sizeof(kEnglishStrings) / sizeof(kEnglishStrings[0]);

@@ -150,6 +150,16 @@ const char* SimFaultName(CSimFault fault) {
         return "stall";
     case CSimFault::Stray:
         return "stray";
+    case CSimFault::WrongAddress:
+        return "wrong address";
+    case CSimFault::WrongFunction:
+        return "wrong function";
+    case CSimFault::WrongCount:
+        return "wrong count";
+    case CSimFault::WrongProtocol:
+        return "wrong protocol";
+    case CSimFault::Duplicate:
+        return "duplicate";
     }
     return "?";
 }
@@ -399,7 +409,8 @@ CSimReply CSimDevice::AnswerRtu(const uint8_t* frame, size_t length) {
             }
         } else {
             CSimRequestRecord record;
-            const CSimFault fault = DrawFaultLocked();
+            const CSimFault fault =
+                LosesRestoreLocked(frame + 1, length - 3) ? CSimFault::Drop : DrawFaultLocked();
             record.fault = fault;
             std::vector<uint8_t> pdu;
             if (fault == CSimFault::Drop) {
@@ -456,7 +467,8 @@ CSimReply CSimDevice::AnswerTcp(const uint8_t* adu, size_t length) {
             m_pendingTrace.push_back(rx + "  | unit " + std::to_string(unit) + ", ignored");
         } else {
             CSimRequestRecord record;
-            const CSimFault fault = DrawFaultLocked();
+            const CSimFault fault =
+                LosesRestoreLocked(adu + 7, length - 7) ? CSimFault::Drop : DrawFaultLocked();
             record.fault = fault;
             std::vector<uint8_t> pdu;
             if (fault == CSimFault::Drop) {
@@ -496,10 +508,66 @@ CSimReply CSimDevice::AnswerTcp(const uint8_t* adu, size_t length) {
     return reply;
 }
 
+bool CSimDevice::LosesRestoreLocked(const uint8_t* pdu, size_t length) const {
+    if (!m_faults.loseModeRestore || length < 8 || pdu[0] != kWriteFunction) {
+        return false;
+    }
+    const uint16_t start = Be16(pdu + 1);
+    const uint16_t count = Be16(pdu + 3);
+    if (start > kProcessMode || start + count <= kProcessMode) {
+        return false;
+    }
+    const size_t at = 6 + 2 * static_cast<size_t>(kProcessMode - start);
+    const uint16_t current = m_image[kProcessMode];
+    return at + 1 < length && current != 0 && Be16(pdu + at) != current;
+}
+
 void CSimDevice::ApplyFaultLocked(CSimFault fault, CSimReply& reply, bool tcp) {
     reply.fault = fault;
     if (reply.bytes.empty()) {
         return;
+    }
+    // Where the answer's own bytes begin (after the MBAP header) and whether it is a normal
+    // answer, which the mismatch faults alter (keeping a valid CRC).
+    const size_t at = tcp ? 6 : 0;
+    const bool normal = reply.bytes.size() > at + 2 && !(reply.bytes[at + 1] & 0x80);
+    auto mendCrc = [&] {
+        if (!tcp) {
+            reply.bytes.resize(reply.bytes.size() - 2);
+            AppendCrc(reply.bytes);
+        }
+    };
+    switch (fault) {
+    case CSimFault::WrongAddress:
+        reply.bytes[at] = 2;
+        mendCrc();
+        break;
+    case CSimFault::WrongFunction:
+        if (normal) {
+            reply.bytes[at + 1] = reply.bytes[at + 1] == kWriteFunction ? 0x06 : 0x03;
+            mendCrc();
+        }
+        break;
+    case CSimFault::WrongCount:
+        if (normal && reply.bytes[at + 1] == kWriteFunction && reply.bytes.size() > at + 5) {
+            ++reply.bytes[at + 5];
+        } else if (normal) {
+            reply.bytes[at + 2] = static_cast<uint8_t>(reply.bytes[at + 2] + 12);
+        }
+        mendCrc();
+        break;
+    case CSimFault::WrongProtocol:
+        if (tcp) {
+            reply.bytes[3] = 1;
+        }
+        break;
+    case CSimFault::Duplicate: {
+        const std::vector<uint8_t> once = reply.bytes;
+        reply.bytes.insert(reply.bytes.end(), once.begin(), once.end());
+        break;
+    }
+    default:
+        break;
     }
     switch (fault) {
     case CSimFault::BadCrc:
@@ -514,6 +582,10 @@ void CSimDevice::ApplyFaultLocked(CSimFault fault, CSimReply& reply, bool tcp) {
         break;
     case CSimFault::Stall:
         reply.delayMs = m_faults.stallMs;
+        if (m_faults.stallMaxMs > m_faults.stallMs) {
+            reply.delayMs += static_cast<int>(
+                m_rng() % static_cast<uint64_t>(m_faults.stallMaxMs - m_faults.stallMs + 1));
+        }
         break;
     case CSimFault::Stray:
         for (int i = 0; i < m_faults.strayBytes; ++i) {
@@ -533,9 +605,17 @@ CSimFault CSimDevice::DrawFaultLocked() {
     }
     const double u = static_cast<double>(m_rng() >> 11) * 0x1.0p-53;
     const std::pair<double, CSimFault> table[] = {
-        {m_faults.drop, CSimFault::Drop},         {m_faults.badCrc, CSimFault::BadCrc},
-        {m_faults.shortAnswer, CSimFault::Short}, {m_faults.exception, CSimFault::Exception},
-        {m_faults.stall, CSimFault::Stall},       {m_faults.stray, CSimFault::Stray},
+        {m_faults.drop, CSimFault::Drop},
+        {m_faults.badCrc, CSimFault::BadCrc},
+        {m_faults.shortAnswer, CSimFault::Short},
+        {m_faults.exception, CSimFault::Exception},
+        {m_faults.stall, CSimFault::Stall},
+        {m_faults.stray, CSimFault::Stray},
+        {m_faults.wrongAddress, CSimFault::WrongAddress},
+        {m_faults.wrongFunction, CSimFault::WrongFunction},
+        {m_faults.wrongCount, CSimFault::WrongCount},
+        {m_faults.wrongProtocol, CSimFault::WrongProtocol},
+        {m_faults.duplicate, CSimFault::Duplicate},
     };
     double edge = 0;
     for (const auto& [fraction, fault] : table) {

@@ -129,6 +129,8 @@ private:
     double InputNowLocked() const;
     double LinearizeLocked(double inputPercent) const;
     CSimFault DrawFaultLocked();
+    // A write that would take the device out of its process mode while that is to be lost.
+    bool LosesRestoreLocked(const uint8_t* pdu, size_t length) const;
     void ApplyFaultLocked(CSimFault fault, CSimReply& reply, bool tcp);
     void LogLocked(CSimRequestRecord record);
     void SaveStateLocked();

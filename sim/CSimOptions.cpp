@@ -187,9 +187,30 @@ CSimOptions ParseSimOptions(int argc, const char* const* argv) {
         } else if (option == "--stall") {
             options.faults.stall = ParseFraction(option, value());
         } else if (option == "--stall-ms") {
-            options.faults.stallMs = static_cast<int>(ParseInteger(option, value(), 0, 600000));
+            // MS, or MIN:MAX for a delay drawn anew for every stalled answer.
+            const std::string text = value();
+            const size_t colon = text.find(':');
+            options.faults.stallMs =
+                static_cast<int>(ParseInteger(option, text.substr(0, colon), 0, 600000));
+            options.faults.stallMaxMs = 0;
+            if (colon != std::string::npos) {
+                options.faults.stallMaxMs = static_cast<int>(
+                    ParseInteger(option, text.substr(colon + 1), options.faults.stallMs, 600000));
+            }
         } else if (option == "--stray") {
             options.faults.stray = ParseFraction(option, value());
+        } else if (option == "--wrong-address") {
+            options.faults.wrongAddress = ParseFraction(option, value());
+        } else if (option == "--wrong-function") {
+            options.faults.wrongFunction = ParseFraction(option, value());
+        } else if (option == "--wrong-count") {
+            options.faults.wrongCount = ParseFraction(option, value());
+        } else if (option == "--wrong-protocol") {
+            options.faults.wrongProtocol = ParseFraction(option, value());
+        } else if (option == "--duplicate") {
+            options.faults.duplicate = ParseFraction(option, value());
+        } else if (option == "--lose-restore") {
+            options.faults.loseModeRestore = true;
         } else if (option == "--burnout") {
             options.burnout = true;
         } else if (option == "--trace") {
@@ -254,9 +275,17 @@ Faults (fractions 0 to 1 of the requests addressed to the device; one fault per 
   --short F          the answer lacks its last byte
   --exception F      an exception answer instead, the request is not carried out
   --exception-code C the code of those answers (default 6, server busy)
-  --stall F          the answer comes late
-  --stall-ms MS      by this much (default 1000)
+  --stall F          the answer comes late, crossing the client's next request when that
+                     has gone out meanwhile
+  --stall-ms MS      by this much (default 1000); MIN:MAX draws each delay from the range
   --stray F          noise bytes follow the answer
+  --wrong-address F  the answer comes from slave 2 (TCP: unit 2), with a valid CRC
+  --wrong-function F the answer carries function code 0x03 (read) or 0x06 (write)
+  --wrong-count F    a read answer's byte count is 12 too high, a write's echoed count 1
+  --wrong-protocol F TCP: the answer's protocol id is 1
+  --duplicate F      the answer is sent twice (TCP: a stale frame before the next answer)
+  --lose-restore     every write to register 900 that takes the device out of a process
+                     mode is lost: not carried out, not answered
 
 Output:
   --trace            print every request and answer in hex, addresses one-based

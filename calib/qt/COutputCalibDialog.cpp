@@ -250,5 +250,13 @@ void COutputCalibDialog::Release(bool report) {
         if (report)
             ShowMessageBox(this, FromStd(e.Message()), MessageIcon::Stop);
     }
+    // The mode this dialog entered is put back; a device that does not take it is said.
+    try {
+        if (m_privilege)
+            m_privilege->Leave();
+    } catch (const CPrivateException& e) {
+        if (report)
+            ShowMessageBox(this, FromStd(e.Message()), MessageIcon::Stop);
+    }
     m_privilege.reset();
 }

@@ -255,6 +255,11 @@ TEST_F(CliDevice, MonitorPrintsOneLinePerPoll) {
 }
 
 TEST_F(CliDevice, MalformedTcpAddressIsAUsageError) {
-    EXPECT_EQ(2, Run({"identify", "--tcp", "localhost"}, false));
-    EXPECT_EQ("q3cli: --tcp needs HOST:PORT, not localhost\n", err);
+    // A port outside 1..65535 must not wrap to another one (99999 would reach 34463).
+    for (const char* address : {"localhost", "127.0.0.1:99999", "127.0.0.1:0", "host:50x"}) {
+        EXPECT_EQ(2, Run({"identify", "--tcp", address}, false));
+        EXPECT_EQ(std::string("q3cli: --tcp needs HOST:PORT with a port from 1 to 65535, not ") +
+                      address + "\n",
+                  err);
+    }
 }

@@ -183,13 +183,18 @@ TEST_F(ModbusClient, NoAnswerCostsThreeAttemptsEachWithSilentInterval) {
               ErrorOf([&] { client.ReadHoldingRegisters(9600, 1, &value); }));
     Log attempt = {"discard", "send 01 04 25 80 00 01 3B 2E", "timeout 226", "receive 7",
                    "pause 13"};
+    // Before each retry the line must stay quiet for the failed attempt's time-out.
     Log expected;
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0)
+            expected.push_back("quiet 226");
         expected.insert(expected.end(), attempt.begin(), attempt.end());
+    }
     EXPECT_EQ(expected, transport.log);
-    // The request line once, then one line per failed attempt.
+    // The request line once, then one line per failed attempt and per quiet wait.
     EXPECT_EQ((std::vector<std::string>{"ReadHoldingRegisters: adrs=9601 size=1\n", "Timeout\n",
-                                        "Timeout\n", "Timeout\n"}),
+                                        "Waiting for a quiet line\n", "Timeout\n",
+                                        "Waiting for a quiet line\n", "Timeout\n"}),
               trace);
 }
 

@@ -42,8 +42,9 @@ TEST_F(ModbusOverPty, RequestFrameOnTheWire) {
     for (int i = 0; i < 3; ++i)
         all.insert(all.end(), one.begin(), one.end());
     EXPECT_EQ(all, pty.ReadFor(std::chrono::milliseconds(20)));
-    // Each attempt waits its time-out of 226 ms, then the 13 ms silent interval.
+    // Each attempt waits its time-out of 226 ms, then the 13 ms silent interval; before each
+    // retry the line must stay quiet for another time-out (a late answer would cross it).
     long elapsed = ElapsedMs(start);
-    EXPECT_GE(elapsed, 3 * (226 + 13));
-    EXPECT_LT(elapsed, 3 * (226 + 13) + 150);
+    EXPECT_GE(elapsed, 3 * (226 + 13) + 2 * 226);
+    EXPECT_LT(elapsed, 3 * (226 + 13) + 2 * 226 + 150);
 }

@@ -127,8 +127,11 @@ std::string OpenError(const CommSettings& s) {
 
 TEST(ModbusTcp, ReadsAndWritesOverTheSocket) {
     CTcpServer server([](const Bytes& request, int) -> std::vector<Bytes> {
-        if (request[7] == 0x10)
-            return {Bytes(request.begin(), request.begin() + 12)};
+        if (request[7] == 0x10) {
+            Bytes echo(request.begin(), request.begin() + 12);
+            echo[5] = 6; // unit, function, address and count follow the header
+            return {echo};
+        }
         return {ReadAnswer(request)};
     });
     CModbusInterface client;

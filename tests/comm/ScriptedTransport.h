@@ -18,6 +18,10 @@ public:
     std::deque<std::vector<uint8_t>> replies;
     // Consulted when the queue is empty: the reply to the last frame sent.
     std::function<std::vector<uint8_t>(const std::vector<uint8_t>& request)> responder;
+    // Answers still on their way: they arrive at the next Receive unless a quiet wait comes
+    // first (a slow line's late answer).
+    std::deque<std::vector<uint8_t>> late;
+    std::size_t lateDropped = 0;
     // Raised by SetResponseTimeout on the call with this 0-based index (-1: never).
     int failTimeoutAt = -1;
 
@@ -35,6 +39,12 @@ public:
     }
     bool IsOpen() const override { return m_open; }
     void DiscardInput() override { log.push_back("discard"); }
+    void DiscardUntilQuiet(uint32_t ms) override {
+        log.push_back("quiet " + std::to_string(ms));
+        // What was still on its way to the failed attempt arrives now and is dropped.
+        lateDropped += late.size();
+        late.clear();
+    }
     void Send(const uint8_t* frame, std::size_t size) override {
         sent.emplace_back(frame, frame + size);
         log.push_back("send " + Hex(sent.back()));
@@ -47,7 +57,10 @@ public:
     std::size_t Receive(uint8_t* buffer, std::size_t size) override {
         log.push_back("receive " + std::to_string(size));
         std::vector<uint8_t> reply;
-        if (!replies.empty()) {
+        if (!late.empty()) {
+            reply = late.front();
+            late.pop_front();
+        } else if (!replies.empty()) {
             reply = replies.front();
             replies.pop_front();
         } else if (responder && !sent.empty()) {

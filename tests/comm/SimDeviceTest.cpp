@@ -90,9 +90,10 @@ TEST_F(SimLine, DroppedRequestsAreRetriedAndCounted) {
     EXPECT_EQ(1001, ReadModel());
     long elapsed = ElapsedMs(start);
     EXPECT_EQ(3u, sim->GetRequestLog().size());
-    // Two full time-outs of 226 ms, each followed by the 13 ms silent interval.
-    EXPECT_GE(elapsed, 2 * (226 + 13));
-    EXPECT_LT(elapsed, 2 * (226 + 13) + 150);
+    // Two full time-outs of 226 ms, each followed by the 13 ms silent interval and a quiet
+    // line for another time-out before the retry.
+    EXPECT_GE(elapsed, 2 * (226 + 13 + 226));
+    EXPECT_LT(elapsed, 2 * (226 + 13 + 226) + 150);
 }
 
 TEST_F(SimLine, ThreeDropsCostThreeTimeoutsThenRaise) {
@@ -104,8 +105,8 @@ TEST_F(SimLine, ThreeDropsCostThreeTimeoutsThenRaise) {
               ThrownMessage([&] { ReadModel(); }));
     long elapsed = ElapsedMs(start);
     EXPECT_EQ(3u, sim->GetRequestLog().size());
-    EXPECT_GE(elapsed, 3 * (226 + 13));
-    EXPECT_LT(elapsed, 3 * (226 + 13) + 200);
+    EXPECT_GE(elapsed, 3 * (226 + 13) + 2 * 226);
+    EXPECT_LT(elapsed, 3 * (226 + 13) + 2 * 226 + 200);
 }
 
 TEST_F(SimLine, WriteTimeoutUsesTheLongerFormula) {
@@ -118,9 +119,10 @@ TEST_F(SimLine, WriteTimeoutUsesTheLongerFormula) {
         comm.WriteValues(&value, 1, 1020, ValueEncoding::Fixed4);
     }
     long elapsed = ElapsedMs(start);
-    // (11 + 6 + 4) x 17000 / 9600 + 4000 = 4037 ms for the lost attempt.
-    EXPECT_GE(elapsed, 4037 + 13);
-    EXPECT_LT(elapsed, 4037 + 13 + 200);
+    // (11 + 6 + 4) x 17000 / 9600 + 4000 = 4037 ms for the lost attempt, as long again for a
+    // quiet line before the retry.
+    EXPECT_GE(elapsed, 4037 + 13 + 4037);
+    EXPECT_LT(elapsed, 4037 + 13 + 4037 + 200);
     EXPECT_EQ(25000, sim->GetInt32(1020));
 }
 
@@ -131,8 +133,11 @@ TEST_F(SimLine, CrcErrorIsReportedWithoutTheSilentInterval) {
     EXPECT_EQ("Modbus command failed. command=ReadHoldingRegister address=9601 size=1 "
               "reason=crc error.",
               ThrownMessage([&] { ReadModel(); }));
-    // Answered at once every time (the simulator's 3.5-character silence aside): no 13 ms pause.
-    EXPECT_LT(ElapsedMs(start), 3 * 13);
+    // Answered at once every time (the simulator's 3.5-character silence aside): no 13 ms pause,
+    // only the quiet line of one time-out before each retry.
+    long elapsed = ElapsedMs(start);
+    EXPECT_GE(elapsed, 2 * 226);
+    EXPECT_LT(elapsed, 2 * 226 + 3 * 13);
 }
 
 TEST_F(SimLine, ShortAnswerIsInvalid) {
