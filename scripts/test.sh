@@ -17,7 +17,7 @@ scripts/setup.sh
 
 # The figures the soak and fault tests print (ctest keeps the output of passing tests there).
 figures() {
-    grep -hE '^(soak|two instances):' "$1/Testing/Temporary/LastTest.log" || true
+    grep -hE '^(soak|late soak|two instances):' "$1/Testing/Temporary/LastTest.log" || true
 }
 
 unit() {

@@ -399,3 +399,95 @@ TEST_F(ModbusClient, OpenAndCloseReachTheTransport) {
     // Open closes whatever was open first.
     EXPECT_EQ((Log{"close", "open", "close"}), transport.log);
 }
+
+// An answer that belongs to another request is refused like a corrupted one: retried, and after
+// the attempts the composed message. Taking it would store another register's value.
+TEST_F(ModbusClient, AnswersThatDoNotMatchTheRequestAreRefused) {
+    const Bytes good = ReadReply({7, 8});
+    const std::vector<std::pair<const char*, Bytes>> rtu = {
+        {"another slave", ReadReply({7, 8}, 2)},
+        {"function 0x03", WithCrc({0x01, 0x03, 0x04, 0x00, 0x07, 0x00, 0x08})},
+        {"byte count 16", WithCrc({0x01, 0x04, 0x10, 0x00, 0x07, 0x00, 0x08})},
+    };
+    for (const auto& [what, bad] : rtu) {
+        Client();
+        transport.replies = {bad, good};
+        uint16_t values[2] = {};
+        EXPECT_TRUE(client.ReadHoldingRegisters(10, 2, values)) << what;
+        EXPECT_EQ(7, values[0]) << what;
+        EXPECT_EQ(8, values[1]) << what;
+        transport.replies = {bad, bad, bad};
+        EXPECT_EQ("Modbus command failed. command=ReadHoldingRegister address=11 size=2 "
+                  "reason=unexpected response.",
+                  ErrorOf([&] { client.ReadHoldingRegisters(10, 2, values); }))
+            << what;
+    }
+    // A write's echo must name the address and count written.
+    Client();
+    transport.replies = {WithCrc({0x01, 0x10, 0x03, 0xF3, 0x00, 0x03}),
+                         WithCrc({0x01, 0x10, 0x03, 0xF2, 0x00, 0x02})};
+    uint16_t write[2] = {1, 2};
+    std::size_t before = transport.sent.size();
+    EXPECT_TRUE(client.WriteMultipleRegisters(1010, 2, write));
+    EXPECT_EQ(2u, transport.sent.size() - before);
+
+    // TCP: unit, function, byte count, protocol id and the length field.
+    auto tcpCases = [](uint16_t id) -> std::vector<Bytes> {
+        Bytes protocol = Tcp(id, {0x01, 0x04, 0x02, 0x00, 0x07});
+        protocol[3] = 1;
+        Bytes length = Tcp(id, {0x01, 0x04, 0x02, 0x00, 0x07});
+        length[5] = 9;
+        return {Tcp(id, {0x02, 0x04, 0x02, 0x00, 0x07}), Tcp(id, {0x01, 0x03, 0x02, 0x00, 0x07}),
+                Tcp(id, {0x01, 0x04, 0x04, 0x00, 0x07}), protocol, length};
+    };
+    for (std::size_t k = 0; k < 5; ++k) {
+        Client(kModeTcp);
+        int answers = 0;
+        transport.responder = [&](const Bytes& request) {
+            uint16_t id = TransactionOf(request);
+            return answers++ == 0 ? tcpCases(id)[k] : Tcp(id, {0x01, 0x04, 0x02, 0x00, 0x07});
+        };
+        uint16_t value = 0;
+        EXPECT_TRUE(client.ReadHoldingRegisters(0, 1, &value)) << "TCP case " << k;
+        EXPECT_EQ(7, value);
+        EXPECT_EQ(2, answers) << "TCP case " << k;
+    }
+}
+
+// The answers to a request that failed arrive after its time-out (a slow line): they are let
+// in and dropped before the next request goes out, never taken for its answer.
+TEST_F(ModbusClient, LateAnswerToAFailedRequestIsNeverTakenForTheNext) {
+    Client();
+    int calls = 0;
+    transport.responder = [&](const Bytes&) -> Bytes {
+        if (calls++ < 3) {
+            transport.late.push_back(ReadReply({111}));
+            return {};
+        }
+        return ReadReply({222});
+    };
+    uint16_t a = 0;
+    uint16_t b = 0;
+    EXPECT_THROW(client.ReadHoldingRegisters(100, 1, &a), CPrivateException);
+    EXPECT_TRUE(client.ReadHoldingRegisters(200, 1, &b));
+    EXPECT_EQ(222, b);
+    EXPECT_EQ(3u, transport.lateDropped);
+}
+
+// TCP: a repeated or late frame of an earlier request is read and dropped; the answer that
+// follows is taken without a retry, and the stream stays in step for the requests after it.
+TEST_F(ModbusClient, TcpFrameOfAnEarlierRequestIsDropped) {
+    Client(kModeTcp);
+    transport.responder = [](const Bytes& request) {
+        return Tcp(TransactionOf(request), {0x01, 0x04, 0x02, 0x00, request[9]});
+    };
+    uint16_t value = 0;
+    client.ReadHoldingRegisters(5, 1, &value);
+    EXPECT_EQ(5, value);
+    transport.late.push_back(Tcp(TransactionOf(transport.sent.back()), {0x01, 0x04, 0x02, 0, 5}));
+    for (int address : {6, 7}) {
+        client.ReadHoldingRegisters(address, 1, &value);
+        EXPECT_EQ(address, value);
+    }
+    EXPECT_EQ(3u, transport.sent.size()) << "no retry";
+}

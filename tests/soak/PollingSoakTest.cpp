@@ -62,10 +62,11 @@ TEST(Soak, PollingThroughDroppedAndCorruptedAnswers) {
     sim.ClearLog();
 
     // The worst poll that still ends: every request needs all three attempts, each a full
-    // time-out of the longest read and the silent interval; then the idle wait and the reopen.
-    const long attemptMs =
-        CModbusInterface::ResponseTimeoutFor(settings, false, 8, 2 * longestRead + 3) +
-        CModbusInterface::SilentInterval(settings);
+    // time-out of the longest read, the silent interval and a quiet line for another time-out;
+    // then the idle wait and the reopen.
+    const long timeoutMs =
+        CModbusInterface::ResponseTimeoutFor(settings, false, 8, 2 * longestRead + 3);
+    const long attemptMs = 2 * timeoutMs + CModbusInterface::SilentInterval(settings);
     const milliseconds bound(perPoll * 3 * attemptMs + CDeviceInterface::kIdleWaitMs + 3000);
 
     CSimFaults faults;
