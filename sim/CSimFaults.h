@@ -22,7 +22,7 @@ enum class CSimFault {
 const char* SimFaultName(CSimFault fault);
 
 // Fractions (0 to 1) of the requests addressed to this device that suffer each fault. One uniform
-// draw per request from the seeded generator picks the fault, in the order of the fields, so a
+// draw per request from the seeded generator picks the fault, in the order of the fractions, so a
 // given seed and request sequence always meet the same faults.
 struct CSimFaults {
     double drop = 0;
@@ -31,16 +31,16 @@ struct CSimFaults {
     double exception = 0;
     double stall = 0;
     double stray = 0;
+    uint8_t exceptionCode = 6; // server busy: distinct from the device's own exception 4
+    int stallMs = 1000;
+    int strayBytes = 3;
     double wrongAddress = 0;
     double wrongFunction = 0;
     double wrongCount = 0;
     double wrongProtocol = 0;
     double duplicate = 0;
+    int stallMaxMs = 0; // above stallMs: each stall draws its delay from stallMs to stallMaxMs
     // Every write to register 900 that takes the device out of a process mode is lost: not
     // carried out, not answered (the restore after a write sequence never arrives).
     bool loseModeRestore = false;
-    uint8_t exceptionCode = 6; // server busy: distinct from the device's own exception 4
-    int stallMs = 1000;
-    int stallMaxMs = 0; // above stallMs: each stall draws its delay from stallMs to stallMaxMs
-    int strayBytes = 3;
 };

@@ -809,6 +809,10 @@ void CVELKDlg::keyPressEvent(QKeyEvent* event) {
 void CVELKDlg::Shutdown() {
     if (m_timer)
         m_timer->stop();
+    // A running transfer ends after its current request; a download puts the process mode
+    // back before its thread ends, which StopTransfer waits for.
+    if (m_transfer)
+        m_transfer->Device().RequestCancel();
     StopPolling();
     StopTransfer();
     CQtDispatcher::Instance().Flush();

@@ -313,6 +313,24 @@ TEST_F(MainWindowTest, DownloadNeedsUnlockAndWritesTheFileSet) {
     EXPECT_FALSE(window->DownloadButton()->isEnabled());
 }
 
+// Closing the window during a download never leaves the device in write mode: the download
+// stops after its current request and puts the process mode back before the port closes.
+TEST_F(MainWindowTest, ClosingDuringADownloadStopsItWithTheProcessModeBack) {
+    Start();
+    GoOnline();
+    // A slow line: every answer 15 ms late, so the download runs for seconds.
+    device->SetFaults(CSimFaults{0, 0, 0, 0, 1.0, 0, 6, 15, 3});
+    window->FileSet()->SetValue(kIdFilterTime, 45000, true);
+    QTest::mouseClick(window->UnlockBox(), Qt::LeftButton);
+    QTest::mouseClick(window->DownloadButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitUntil([&] { return device->GetProcessMode() == 1; }, 5000));
+    const auto before = device->GetWriteLog().size();
+    window->close();
+    EXPECT_EQ(0, device->GetProcessMode());
+    // Stopped early: a whole download is well over a hundred writes.
+    EXPECT_LT(device->GetWriteLog().size() - before, 20u);
+}
+
 TEST_F(MainWindowTest, DownloadAndCompareRefuseAnotherModel) {
     Start();
     GoOnline();
