@@ -230,8 +230,10 @@ int CmdDownload(const CliOptions& o, std::ostream&, std::ostream& err) {
     session.Identify();
     if (session.device.DeviceSet()->TypeCode() != file->TypeCode())
         throw CPrivateException::FromId(kMsgDownloadOtherModel);
-    Transfer(session, CDeviceInterfaceThread::kDownload, file.get(),
-             LoadStr(kMsgStatusDownloading).c_str(), err);
+    auto thread = Transfer(session, CDeviceInterfaceThread::kDownload, file.get(),
+                           LoadStr(kMsgStatusDownloading).c_str(), err);
+    for (const std::string& warning : thread->Device().DeviceSet()->TakeWarnings())
+        err << "q3cli: warning: " << warning << '\n';
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CCommInterface;
@@ -117,6 +118,11 @@ public:
     bool IsOnline() const { return m_online != 0; }
     void SetOnline(bool online) { m_online = online ? 1 : 0; }
 
+    // Warnings a device write met (message 232), kept with the set as a transfer's error is kept
+    // with its thread: whoever started the write shows them on its own thread. Taken once.
+    void AddWarning(const std::string& text) { m_warnings.push_back(text); }
+    std::vector<std::string> TakeWarnings() { return std::exchange(m_warnings, {}); }
+
     // Non-virtual table helpers.
     int FindRow(int id) const;
     int CountRows(int group) const;
@@ -153,4 +159,5 @@ protected:
     int m_online = 0;
     std::string m_modelString;
     int m_modelNumber = 0;
+    std::vector<std::string> m_warnings;
 };

@@ -785,8 +785,7 @@ void CParTypeCommon::WriteGuarded(CCommInterface& comm, int id, const WriteRule*
         if (comm.ReadUInt16(9602) > 109)
             WriteEncoded(comm, own->reg, own->encoding, Get(id));
         else if (Get(id) != 0)
-            ShowMessage(LoadStr(kMsgResponsePropertyStandardOnly),
-                        CPrivateException::Icon::Warning);
+            AddWarning(LoadStr(kMsgResponsePropertyStandardOnly));
         return;
     case kIdTag: {
         char16_t buffer[kTagChars] = {};

@@ -4,6 +4,8 @@
 #include "resources/CaptionIds.h"
 
 #include <QApplication>
+#include <QMetaObject>
+#include <QThread>
 
 namespace {
 MessageBoxHook g_hook;
@@ -39,6 +41,16 @@ void SetMessageBoxHook(MessageBoxHook hook) {
 
 void InstallMessageSink() {
     SetMessageSink([](const std::string& text, MessageIcon icon) {
-        ShowMessageBox(QApplication::activeWindow(), QString::fromStdString(text), icon);
+        QString message = QString::fromStdString(text);
+        if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
+            // Widgets belong to the window's thread: a box built elsewhere is garbled or hangs.
+            Q_ASSERT_X(false, "ShowMessage", "reached from a worker thread");
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [message, icon] { ShowMessageBox(QApplication::activeWindow(), message, icon); },
+                Qt::QueuedConnection);
+            return;
+        }
+        ShowMessageBox(QApplication::activeWindow(), message, icon);
     });
 }

@@ -532,6 +532,9 @@ void CVELKDlg::OnCompare() {
 
 void CVELKDlg::OnTransferDone() {
     CDeviceInterfaceThread* thread = m_transfer.get();
+    // What the transfer thread met on its way is shown here, on the window's thread.
+    for (const std::string& warning : thread->Device().DeviceSet()->TakeWarnings())
+        ShowMessageBox(this, FromStd(warning), MessageIcon::Warning);
     if (const CPrivateException* error = thread->StoredError()) {
         ShowMessageBox(this, FromStd(error->Message()), MessageIcon::Stop);
     } else if (thread->LastCommand() == CDeviceInterfaceThread::kUpload) {

@@ -8,9 +8,9 @@
 // paint. The child does what CVELKApp::Run does up to the modal loop. Prints every run, the
 // median and the best, and the child's own phases of the last run.
 
-#include "app/qt/CMessageBox.h"
 #include "app/qt/CVELKApp.h"
 #include "app/qt/CVELKDlg.h"
+#include "app/qt/ProgramAssembly.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -53,8 +53,7 @@ protected:
 int Child(int argc, char** argv, int reportFd) {
     Clock::time_point start = Clock::now();
     QApplication application(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    InstallMessageSink();
+    AssembleProgram();
     Clock::time_point qt = Clock::now();
 
     CVELKApp app(std::string(Q3_BIN_DIR) + "/q3config");

@@ -226,6 +226,8 @@ void CParameterListCtrl::ApplyEdit(const CEditResult& result) {
                 m_set->SetValueText(m_editedId, before, false);
                 throw;
             }
+            for (const std::string& warning : m_set->TakeWarnings())
+                ShowMessage(warning, CPrivateException::Icon::Warning);
         } else {
             m_set->SetFromEditor(m_editedId, result);
         }

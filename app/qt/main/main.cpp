@@ -3,19 +3,15 @@
 // Options: --initial-port PATH  the port to use when the user has not chosen one yet (the run
 // script passes the simulator's port).
 
-#include "app/qt/CMessageBox.h"
 #include "app/qt/CVELKApp.h"
+#include "app/qt/ProgramAssembly.h"
 
 #include <QApplication>
 #include <QStringList>
 
-#include <clocale>
-
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    // printf-style value texts keep their period whatever the user's locale.
-    std::setlocale(LC_NUMERIC, "C");
-    InstallMessageSink();
+    AssembleProgram();
 
     CVELKApp app(QCoreApplication::applicationFilePath().toStdString());
     QStringList args = QCoreApplication::arguments();

@@ -66,7 +66,7 @@ protected:
 
     // programDir: where the program file is taken to be (its marker and language module).
     void Start(int modelNumber = 1001, const std::string& programDir = {}) {
-        device = std::make_unique<CSimDevice>(modelNumber);
+        device = std::make_unique<CSimDevice>(modelNumber, identity);
         server = std::make_unique<CSimServer>(*device);
         port = server->StartPty();
         StartWindow(programDir);
@@ -110,6 +110,7 @@ protected:
                 return r;
         return -1;
     }
+    CSimIdentity identity;
     std::vector<QWidget*> EnabledOf(const std::vector<QWidget*>& widgets) {
         std::vector<QWidget*> enabled;
         for (QWidget* w : widgets)
@@ -329,6 +330,40 @@ TEST_F(MainWindowTest, ClosingDuringADownloadStopsItWithTheProcessModeBack) {
     EXPECT_EQ(0, device->GetProcessMode());
     // Stopped early: a whole download is well over a hundred writes.
     EXPECT_LT(device->GetWriteLog().size() - before, 20u);
+}
+
+// A warning met on the transfer thread (firmware below 1.10 has no response property) reaches
+// the window as data and is shown there once the transfer is done.
+TEST_F(MainWindowTest, DownloadToOldFirmwareShowsTheWarningAndReturnsOnline) {
+    identity.firmware = 109;
+    Start();
+    GoOnline();
+    window->FileSet()->SetValue(kIdResponseProperty, 1, false);
+    QTest::mouseClick(window->UnlockBox(), Qt::LeftButton);
+    QTest::mouseClick(window->DownloadButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitState(CVELKDlg::kOnline)) << messages.texts.join("|").toStdString();
+    EXPECT_EQ(QStringList{"The response property of this device supports only the standard."},
+              messages.texts);
+    EXPECT_EQ(MessageIcon::Warning, messages.icons.at(0));
+}
+
+// The program's own assembly puts the table dialogs behind the Linearizer tab's group button.
+TEST_F(MainWindowTest, TheLinearizerButtonOpensTheTableDialogOfEachModel) {
+    Start();
+    const std::pair<int, const char*> models[] = {
+        {9, "CTableFile2Dialog"}, {13, "CTableFileDialog"}, {15, "CTableFile2Dialog"}};
+    for (const auto& [typeCode, dialogClass] : models) {
+        window->OnModelCommand(typeCode);
+        window->FileTabs()->setCurrentIndex(2);
+        QString opened;
+        WhenModal<QDialog>([&opened](QDialog* dialog) {
+            opened = dialog->metaObject()->className();
+            dialog->reject();
+        });
+        ASSERT_TRUE(window->FilePage()->ActionButton()->isVisible()) << typeCode;
+        QTest::mouseClick(window->FilePage()->ActionButton(), Qt::LeftButton);
+        EXPECT_EQ(dialogClass, opened.toStdString()) << typeCode;
+    }
 }
 
 TEST_F(MainWindowTest, DownloadAndCompareRefuseAnotherModel) {

@@ -2,13 +2,14 @@
 // configuration directories pointed at fresh temporary directories so that no test reads or
 // writes the user's own settings.
 
+#include "app/qt/ProgramAssembly.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cstdlib>
 
 int main(int argc, char** argv) {
@@ -25,7 +26,8 @@ int main(int argc, char** argv) {
     setenv("LC_ALL", "C.UTF-8", 1);
 
     QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
+    // The program's own wiring; tests replace a part of it only for their own duration.
+    AssembleProgram();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

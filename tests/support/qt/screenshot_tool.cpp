@@ -11,6 +11,7 @@
 #include "app/qt/CMessageBox.h"
 #include "app/qt/CVELKApp.h"
 #include "app/qt/CVELKDlg.h"
+#include "app/qt/ProgramAssembly.h"
 #include "app/qt/QtText.h"
 #include "model/CDeviceType.h"
 #include "model/CModelContext.h"
@@ -342,7 +343,7 @@ int main(int argc, char** argv) {
     }
     setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screens.fileName()).toLocal8Bit(), 1);
     QApplication application(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
+    AssembleProgram();
     if (argc < 2) {
         std::fprintf(stderr, "usage: q3_screenshots OUTPUT_DIR [DOCS_DIR]\n");
         return 2;

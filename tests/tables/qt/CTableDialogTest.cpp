@@ -60,7 +60,8 @@ protected:
     }
     void TearDown() override {
         SetFileDialogHook(nullptr);
-        SetTableEditor(nullptr);
+        // The program's own editor, as the assembly installed it, for the tests after this.
+        InstallTableDialogs();
     }
 
     TempDir dir;

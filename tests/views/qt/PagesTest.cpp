@@ -31,9 +31,11 @@ protected:
         page.resize(400, 420);
         page.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+        m_programEditor = GetTableEditor();
         SetTableEditor(&editor);
     }
-    void TearDown() override { SetTableEditor(nullptr); }
+    void TearDown() override { SetTableEditor(m_programEditor); }
+    ITableEditor* m_programEditor = nullptr;
 
     QRect ListRect() const { return page.List()->geometry(); }
     QRect ButtonRect() const { return page.ActionButton()->geometry(); }
