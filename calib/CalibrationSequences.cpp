@@ -68,6 +68,13 @@ void CaptureOutputPoint(CCommInterface& comm, int output, CalibPoint point) {
     Capture(comm, kRegOutputValue + kLiveStride * output, point);
 }
 
+std::pair<int32_t, int32_t> ReadCapturedPair(CCommInterface& comm) {
+    std::lock_guard lock(comm.Lock());
+    int32_t captured[2] = {};
+    comm.ReadValues(captured, 2, kRegCapturedZero, ValueEncoding::Fixed4);
+    return {captured[0], captured[1]};
+}
+
 void SetInputCalibration(CCommInterface& comm, int input) {
     std::lock_guard lock(comm.Lock());
     uint16_t captured[4] = {};

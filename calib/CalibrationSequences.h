@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CCalibInfo;
@@ -49,6 +50,8 @@ void StartOutputCalibration(CCommInterface& comm, int output);
 // "0% Calib." / "100% Calib.": the channel's live value into 905-906 or 907-908.
 void CaptureInputPoint(CCommInterface& comm, int input, CalibPoint point);
 void CaptureOutputPoint(CCommInterface& comm, int output, CalibPoint point);
+// The captured pair 905-908 (zero, full; fixed-4) that "Set" would write.
+std::pair<int32_t, int32_t> ReadCapturedPair(CCommInterface& comm);
 // "Set" of the input: the captured pair becomes the input range (in process mode 1), mode 0,
 // calibrated date stamped.
 void SetInputCalibration(CCommInterface& comm, int input);

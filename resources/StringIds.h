@@ -75,6 +75,12 @@ inline constexpr int kMsgDownloadCancelled = 42002;
 inline constexpr int kMsgDeviceBusyWaiting = 42003; // %1!s! device
 inline constexpr int kMsgDeviceBusyGaveUp = 42004;  // %1!s! device, %2!d! seconds
 inline constexpr int kMsgDeviceLockFailed = 42005;  // %1!s! device, %2!s! reason
+inline constexpr int kMsgLeaveModeQuestion = 42010; // %1!s! kStrModeFixedOutput or ...Calib
+inline constexpr int kStrModeFixedOutput = 42011;
+inline constexpr int kStrModeCalibration = 42012;
+inline constexpr int kMsgReturnedToNormal = 42013;
+inline constexpr int kMsgMayStillBeInMode = 42014;  // %1!s! the mode's text
+inline constexpr int kMsgReversedCapture = 42015;   // %1!s! zero, %2!s! full (fixed-4 texts)
 
 // List column headers.
 inline constexpr int kStrListParameter = 12500;

@@ -358,5 +358,12 @@ extern const StringEntry kEnglishStrings[] = {
             "written; try again when it has finished."},
     {42005, "The lock that keeps other programs from writing to the device on %1!s! could not "
             "be made: %2!s!. Nothing was written."},
+    {42010, "The device is in %1!s!. Return it to normal operation before the port closes?"},
+    {42011, "fixed output (Loop Test)"},
+    {42012, "a calibration cycle"},
+    {42013, "The device was returned to normal operation."},
+    {42014, "The device did not answer: it may still be in %1!s!."},
+    {42015, "The captured zero value %1!s! is not below the full-scale value %2!s!: the range "
+            "would be reversed or have no span. Write it all the same?"},
 };
 extern const std::size_t kEnglishStringCount = sizeof(kEnglishStrings) / sizeof(kEnglishStrings[0]);

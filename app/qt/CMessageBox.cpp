@@ -9,6 +9,7 @@
 
 namespace {
 MessageBoxHook g_hook;
+QMessageBox::StandardButton g_lastDefault = QMessageBox::NoButton;
 
 QMessageBox::Icon QtIcon(MessageIcon icon) {
     switch (icon) {
@@ -28,11 +29,19 @@ QMessageBox::Icon QtIcon(MessageIcon icon) {
 } // namespace
 
 QMessageBox::StandardButton ShowMessageBox(QWidget* parent, const QString& text, MessageIcon icon,
-                                           QMessageBox::StandardButtons buttons) {
+                                           QMessageBox::StandardButtons buttons,
+                                           QMessageBox::StandardButton defaultButton) {
+    g_lastDefault = defaultButton;
     if (g_hook)
         return g_hook(parent, text, icon, buttons);
     QMessageBox box(QtIcon(icon), Tr(kCapErrorTitle), text, buttons, parent);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+QMessageBox::StandardButton LastDefaultButton() {
+    return g_lastDefault;
 }
 
 void SetMessageBoxHook(MessageBoxHook hook) {

@@ -6,11 +6,13 @@
 #include "app/qt/CQtDispatcher.h"
 #include "app/qt/CVELKApp.h"
 #include "app/qt/QtText.h"
+#include "calib/CalibrationSequences.h"
 #include "calib/qt/CAOTestPage.h"
 #include "calib/qt/CAdjustInputPage.h"
 #include "calib/qt/CCalibInputPage.h"
 #include "calib/qt/CInputCalibDialog.h"
 #include "calib/qt/COutputCalibDialog.h"
+#include "comm/MessageFormat.h"
 #include "model/CDeviceType.h"
 #include "model/CModelContext.h"
 #include "model/CProcessPrivilege.h"
@@ -475,7 +477,8 @@ void CVELKDlg::OnPollResult() {
         m_status->setText(Tr(kMsgStatusSearching));
         SetUiState(kSearching);
     } else if (!m_connect && m_uiState != kOffline) {
-        m_status->setText(Tr(kMsgStatusOffline));
+        m_status->setText(m_offlineNote.isEmpty() ? Tr(kMsgStatusOffline)
+                                                  : Tr(kMsgStatusOffline) + " - " + m_offlineNote);
         SetUiState(kOffline);
     }
     m_pollPending = false;
@@ -577,12 +580,56 @@ void CVELKDlg::StopPolling() {
 // ---- connection ----
 
 void CVELKDlg::OnConnect() {
+    if (m_connect && !LeaveDeviceSafe(true))
+        return;
     m_connect = !m_connect;
     SetConnected(m_connect);
     UpdateConnectButton();
 }
 
+bool CVELKDlg::LeaveDeviceSafe(bool canCancel) {
+    if (!m_comm.IsConnected())
+        return true;
+    // The device's own word on its mode; the last poll's when it no longer answers.
+    uint16_t mode = m_poll ? m_poll->Device().CalibInfo().processMode : kModeNormal;
+    try {
+        std::lock_guard lock(m_comm.Lock());
+        mode = m_comm.ReadUInt16(CProcessPrivilege::kModeRegister);
+    } catch (const CPrivateException&) {
+    }
+    int what = 0;
+    if (mode == kModeFixedOutput)
+        what = kStrModeFixedOutput;
+    else if (IsInputCalibrationMode(mode) || IsOutputCalibrationMode(mode))
+        what = kStrModeCalibration;
+    if (what == 0)
+        return true;
+    QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+    if (canCancel)
+        buttons |= QMessageBox::Cancel;
+    auto answer = ShowMessageBox(
+        this, FromStd(FormatInserts(LoadStr(kMsgLeaveModeQuestion), {LoadStr(what)})),
+        MessageIcon::Question, buttons, QMessageBox::Yes);
+    if (answer == QMessageBox::Cancel)
+        return false;
+    if (answer != QMessageBox::Yes)
+        return true;
+    try {
+        // As "Normal Out" does; a calibration cycle is abandoned, its range not written.
+        std::lock_guard lock(m_comm.Lock());
+        WriteProcessMode(m_comm, kModeNormal);
+        m_offlineNote = Tr(kMsgReturnedToNormal);
+        m_status->setText(m_offlineNote);
+    } catch (const CPrivateException&) {
+        ShowMessageBox(this, FromStd(FormatInserts(LoadStr(kMsgMayStillBeInMode), {LoadStr(what)})),
+                       MessageIcon::Warning);
+    }
+    return true;
+}
+
 void CVELKDlg::SetConnected(bool connect) {
+    if (connect)
+        m_offlineNote.clear();
     if (!connect) {
         m_comm.Disconnect();
         return;
@@ -620,7 +667,7 @@ void CVELKDlg::OnPreferences() {
 
 void CVELKDlg::OnInitialize() {
     if (ShowMessageBox(this, Tr(kMsgInitializeConfirm), MessageIcon::Question,
-                       QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+                       QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return;
     try {
         std::lock_guard lock(m_comm.Lock());
@@ -830,6 +877,10 @@ void CVELKDlg::Shutdown() {
 }
 
 void CVELKDlg::closeEvent(QCloseEvent* event) {
+    if (!m_transfer && !LeaveDeviceSafe(true)) {
+        event->ignore();
+        return;
+    }
     // The window goes at once; waiting for a running transfer happens behind it.
     hide();
     Shutdown();

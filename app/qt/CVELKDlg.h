@@ -136,6 +136,11 @@ private:
     void ShowDevicePage();
     void UpdateConnectButton();
     void SetConnected(bool connect);
+    // Before the port closes: a device in fixed output or in a calibration cycle is asked about
+    // ("return to normal operation" is the default). False when the user cancels.
+    bool LeaveDeviceSafe(bool canCancel);
+    // What the status line adds to "Currently offline" about the device left behind.
+    QString m_offlineNote;
     void PostPoll();
     void OnPollResult();
     void OnTransferDone();

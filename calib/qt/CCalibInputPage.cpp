@@ -1,10 +1,14 @@
 #include "calib/qt/CCalibInputPage.h"
 
+#include "app/qt/CMessageBox.h"
 #include "app/qt/QtText.h"
 #include "calib/CalibrationSequences.h"
 #include "calib/qt/DeviceAction.h"
+#include "comm/MessageFormat.h"
 #include "model/CParBase.h"
+#include "resources/CStringTable.h"
 #include "resources/CaptionIds.h"
+#include "resources/StringIds.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -30,8 +34,10 @@ CCalibInputPage::CCalibInputPage(QWidget* parent) : QWidget(parent) {
     connect(m_input.full, &QPushButton::clicked, this, [this] {
         Run([this](CCommInterface& c) { CaptureInputPoint(c, m_calibInput, CalibPoint::Full); });
     });
-    connect(m_input.set, &QPushButton::clicked, this,
-            [this] { Run([this](CCommInterface& c) { SetInputCalibration(c, m_calibInput); }); });
+    connect(m_input.set, &QPushButton::clicked, this, [this] {
+        if (ConfirmCapturedSpan())
+            Run([this](CCommInterface& c) { SetInputCalibration(c, m_calibInput); });
+    });
     connect(m_output.start, &QPushButton::clicked, this, [this] {
         Run([this](CCommInterface& c) { StartOutputCalibration(c, m_calibOutput); });
     });
@@ -43,13 +49,28 @@ CCalibInputPage::CCalibInputPage(QWidget* parent) : QWidget(parent) {
     });
     connect(m_output.set, &QPushButton::clicked, this, [this] {
         // The output's range is written through the model, which the page needs for that.
-        if (!m_set)
+        if (!m_set || !ConfirmCapturedSpan())
             return;
         Run([this](CCommInterface& c) { SetOutputCalibration(c, *m_set, m_calibOutput); });
     });
 
     // Until the first poll result the page shows an idle device.
     update(CCalibInfo(), nullptr);
+}
+
+bool CCalibInputPage::ConfirmCapturedSpan() {
+    std::pair<int32_t, int32_t> captured;
+    if (!RunDeviceAction(this, m_comm,
+                         [&captured](CCommInterface& c) { captured = ReadCapturedPair(c); }))
+        return false;
+    if (captured.first < captured.second)
+        return true;
+    // A reversed or empty range makes the channel useless: never one Enter away.
+    QString text = FromStd(
+        FormatInserts(LoadStr(kMsgReversedCapture), {CParBase::Fixed4Text(captured.first),
+                                                     CParBase::Fixed4Text(captured.second)}));
+    return ShowMessageBox(this, text, MessageIcon::Question, QMessageBox::Yes | QMessageBox::No,
+                          QMessageBox::No) == QMessageBox::Yes;
 }
 
 QWidget* CCalibInputPage::MakeGroup(int captionId, const QString& name, Group& group,

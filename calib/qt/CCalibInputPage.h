@@ -45,6 +45,9 @@ private:
     QWidget* MakeGroup(int captionId, const QString& name, Group& group, int& channel);
     void ApplyGroup(Group& group, bool offered, bool active, const CCalibInfo& info);
     void Run(const std::function<void(CCommInterface&)>& action);
+    // Before "Set": a captured zero not below the captured full scale is asked about (default
+    // No). True when the write may go ahead.
+    bool ConfirmCapturedSpan();
 
     CCommInterface* m_comm = nullptr;
     CParBase* m_set = nullptr;

@@ -366,6 +366,41 @@ TEST_F(MainWindowTest, TheLinearizerButtonOpensTheTableDialogOfEachModel) {
     }
 }
 
+// A device in fixed output is never left so without a word: Disconnect and closing the window
+// ask, and the default answer returns it to normal operation before the port closes.
+TEST_F(MainWindowTest, DisconnectAndCloseReturnAFixedOutputToNormal) {
+    Start();
+    GoOnline();
+    auto* fixedOut = window->LoopTestPage()->findChild<QPushButton*>("fixedOut");
+    window->DeviceTabs()->setCurrentWidget(window->LoopTestPage());
+    QTest::mouseClick(fixedOut, Qt::LeftButton);
+    ASSERT_EQ(2, device->GetProcessMode());
+    messages.answer = QMessageBox::Yes;
+    QTest::mouseClick(window->ConnectButton(), Qt::LeftButton);
+    ASSERT_EQ(1, messages.texts.size());
+    EXPECT_EQ("The device is in fixed output (Loop Test). Return it to normal operation before the "
+              "port closes?",
+              messages.texts[0]);
+    EXPECT_EQ(QMessageBox::Yes, LastDefaultButton());
+    EXPECT_EQ(0, device->GetProcessMode());
+    ASSERT_TRUE(WaitState(CVELKDlg::kOffline));
+    EXPECT_EQ("Currently offline - The device was returned to normal operation.",
+              window->StatusLine()->text());
+
+    // Cancel keeps the connection; closing with the default answer releases the output.
+    GoOnline();
+    QTest::mouseClick(fixedOut, Qt::LeftButton);
+    ASSERT_EQ(2, device->GetProcessMode());
+    messages.answer = QMessageBox::Cancel;
+    window->close();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(2, device->GetProcessMode());
+    messages.answer = QMessageBox::Yes;
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(0, device->GetProcessMode());
+}
+
 TEST_F(MainWindowTest, DownloadAndCompareRefuseAnotherModel) {
     Start();
     GoOnline();
@@ -574,6 +609,7 @@ TEST_F(MainWindowTest, TheMarkerShowsTheFactoryButtonsAndInitializeWorksOffline)
     device->SetInt32(kRegFilterTime, 25000);
     messages.answer = QMessageBox::No;
     QTest::mouseClick(window->InitializeButton(), Qt::LeftButton);
+    EXPECT_EQ(QMessageBox::No, LastDefaultButton()) << "Enter must not initialize";
     ASSERT_EQ(1, messages.texts.size());
     EXPECT_EQ(MessageIcon::Question, messages.icons[0]);
     EXPECT_EQ(25000, device->GetInt32(kRegFilterTime));

@@ -172,6 +172,28 @@ TEST_F(CalibPage, InputSetWritesTheRangeAndTheDate) {
     EXPECT_TRUE(messages.texts.isEmpty());
 }
 
+// A captured pair that would reverse the range, or give it no span, is asked about with No as
+// the default; No writes nothing, Yes writes as asked.
+TEST_F(CalibPage, ReversedCaptureAsksBeforeItWrites) {
+    page.update(Record(21), &set);
+    bank[900] = 21;
+    bank.SetInt32(905, 143800);
+    bank.SetInt32(907, 137200);
+    bank.ClearRequests();
+    messages.answer = QMessageBox::No;
+    Click("outputSet");
+    ASSERT_EQ(1, messages.texts.size());
+    EXPECT_EQ("The captured zero value 14.3800 is not below the full-scale value 13.7200: the "
+              "range would be reversed or have no span. Write it all the same?",
+              messages.texts[0]);
+    EXPECT_EQ(QMessageBox::No, LastDefaultButton());
+    EXPECT_EQ((Trace{"R905x4"}), bank.Trace()) << "nothing written";
+    messages.answer = QMessageBox::Yes;
+    Click("outputSet");
+    EXPECT_EQ(143800, set.GetValue(101)); // 0 % output
+    EXPECT_EQ(0, bank[900]);
+}
+
 TEST_F(CalibPage, CommunicationErrorsAreShownWithTheStopIcon) {
     page.update(Record(0), &set);
     bank.ClearRequests();
