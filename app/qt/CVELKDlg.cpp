@@ -178,6 +178,8 @@ void CVELKDlg::BuildContents() {
     m_progress->setObjectName("progress");
     m_progress->setTextVisible(false);
     m_progress->hide();
+    m_cancelTransfer = MakeButton(deviceGroup, kCapCancel, "cancelTransfer");
+    m_cancelTransfer->hide();
 
     m_deviceTabs = new QTabWidget(deviceGroup);
     m_deviceTabs->setObjectName("deviceTabs");
@@ -228,6 +230,7 @@ void CVELKDlg::BuildContents() {
     auto* statusRow = new QHBoxLayout();
     statusRow->addWidget(m_status, 1);
     statusRow->addWidget(m_progress, 1);
+    statusRow->addWidget(m_cancelTransfer);
     deviceLayout->addLayout(statusRow);
     auto* tabsRow = new QHBoxLayout();
     tabsRow->addWidget(m_deviceTabs, 1);
@@ -306,6 +309,7 @@ void CVELKDlg::BuildContents() {
     connect(m_compareButton, &QPushButton::clicked, this, &CVELKDlg::OnCompare);
     connect(m_trendGraph, &QPushButton::clicked, this, &CVELKDlg::OnTrendGraph);
     connect(m_initialize, &QPushButton::clicked, this, &CVELKDlg::OnInitialize);
+    connect(m_cancelTransfer, &QPushButton::clicked, this, &CVELKDlg::OnCancelTransfer);
     connect(m_inputCalib, &QPushButton::clicked, this, &CVELKDlg::OnInputCalib);
     connect(m_outputCalib, &QPushButton::clicked, this, &CVELKDlg::OnOutputCalib);
     connect(m_openFile, &QPushButton::clicked, this, &CVELKDlg::OnOpenFile);
@@ -374,6 +378,8 @@ void CVELKDlg::SetUiState(int state) {
     if (!graph) {
         m_status->setVisible(!online);
         m_progress->setVisible(busy);
+        m_cancelTransfer->setVisible(busy);
+        m_cancelTransfer->setEnabled(busy && !m_transferCancelled);
     }
 
     for (CParameterListCtrl* list : {DeviceInfoList(), BasicList()}) {
@@ -486,9 +492,18 @@ void CVELKDlg::OnPollResult() {
 }
 
 void CVELKDlg::StartTransfer() {
+    m_transferCancelled = false;
     m_transfer = std::make_unique<CDeviceInterfaceThread>();
     m_transfer->AddObserver(this);
     m_transfer->SetConnection(&m_comm);
+}
+
+void CVELKDlg::OnCancelTransfer() {
+    if (!m_transfer || m_transferCancelled)
+        return;
+    m_transferCancelled = true;
+    m_transfer->Device().RequestCancel();
+    m_cancelTransfer->setEnabled(false);
 }
 
 void CVELKDlg::OnUpload() {
@@ -539,7 +554,12 @@ void CVELKDlg::OnTransferDone() {
     for (const std::string& warning : thread->Device().DeviceSet()->TakeWarnings())
         ShowMessageBox(this, FromStd(warning), MessageIcon::Warning);
     if (const CPrivateException* error = thread->StoredError()) {
-        ShowMessageBox(this, FromStd(error->Message()), MessageIcon::Stop);
+        // Asked for: a partly written device is a warning, a stopped read only a note.
+        MessageIcon icon = !m_transferCancelled ? MessageIcon::Stop
+                           : thread->LastCommand() == CDeviceInterfaceThread::kDownload
+                               ? MessageIcon::Warning
+                               : MessageIcon::Information;
+        ShowMessageBox(this, FromStd(error->Message()), icon);
     } else if (thread->LastCommand() == CDeviceInterfaceThread::kUpload) {
         CParBase* uploaded = thread->Device().DeviceSet();
         if (m_compare) {
@@ -849,6 +869,9 @@ void CVELKDlg::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     case Qt::Key_Escape:
+        // Never closes the window; stops a running transfer as its Cancel button does.
+        if (m_uiState == kBusy)
+            OnCancelTransfer();
         event->accept();
         return;
     default:

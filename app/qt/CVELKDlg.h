@@ -71,6 +71,9 @@ public:
     void OnUpload();
     void OnDownload();
     void OnCompare();
+    // Stops the running upload or compare after its current request, a download after its
+    // current parameter with the process mode put back.
+    void OnCancelTransfer();
     void OnTrendGraph();
     void OnInitialize();
     void OnInputCalib();
@@ -101,6 +104,7 @@ public:
     QCheckBox* UnlockBox() const { return m_unlock; }
     QLabel* StatusLine() const { return m_status; }
     QProgressBar* Progress() const { return m_progress; }
+    QPushButton* CancelTransferButton() const { return m_cancelTransfer; }
     QTabWidget* DeviceTabs() const { return m_deviceTabs; }
     QPushButton* UploadButton() const { return m_upload; }
     QPushButton* DownloadButton() const { return m_download; }
@@ -175,6 +179,8 @@ private:
     QCheckBox* m_unlock = nullptr;
     QLabel* m_status = nullptr;
     QProgressBar* m_progress = nullptr;
+    QPushButton* m_cancelTransfer = nullptr;
+    bool m_transferCancelled = false;
     QTabWidget* m_deviceTabs = nullptr;
     CDeviceSummaryPage* m_infoPage = nullptr;
     CDeviceSummaryPage* m_basicPage = nullptr;

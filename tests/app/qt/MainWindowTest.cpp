@@ -401,6 +401,36 @@ TEST_F(MainWindowTest, DisconnectAndCloseReturnAFixedOutputToNormal) {
     EXPECT_EQ(0, device->GetProcessMode());
 }
 
+// Cancel beside the progress bar: an upload stops after its current request and the file set
+// stays; a download stops with the process mode put back and says what the device now holds.
+TEST_F(MainWindowTest, CancelStopsAnUploadAndADownload) {
+    Start();
+    GoOnline();
+    device->SetFaults(CSimFaults{0, 0, 0, 0, 1.0, 0, 6, 15, 3}); // every answer 15 ms late
+    const int32_t fileFilter = window->FileSet()->GetValue(kIdFilterTime);
+    device->SetInt32(kRegFilterTime, fileFilter + 10000);
+    QTest::mouseClick(window->UploadButton(), Qt::LeftButton);
+    ASSERT_TRUE(window->CancelTransferButton()->isVisible());
+    QTest::qWait(300);
+    QTest::mouseClick(window->CancelTransferButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitState(CVELKDlg::kOnline, 3000));
+    EXPECT_EQ(QStringList{"The operation was cancelled."}, messages.texts);
+    EXPECT_EQ(MessageIcon::Information, messages.icons.at(0));
+    EXPECT_EQ(fileFilter, window->FileSet()->GetValue(kIdFilterTime));
+    EXPECT_FALSE(window->CancelTransferButton()->isVisible());
+
+    QTest::mouseClick(window->UnlockBox(), Qt::LeftButton);
+    QTest::mouseClick(window->DownloadButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitUntil([&] { return device->GetProcessMode() == 1; }, 5000));
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    ASSERT_TRUE(WaitState(CVELKDlg::kOnline, 3000));
+    ASSERT_EQ(2, messages.texts.size());
+    EXPECT_EQ("The download was cancelled: the device now holds a partly written parameter set.",
+              messages.texts[1]);
+    EXPECT_EQ(MessageIcon::Warning, messages.icons.at(1));
+    EXPECT_EQ(0, device->GetProcessMode());
+}
+
 TEST_F(MainWindowTest, DownloadAndCompareRefuseAnotherModel) {
     Start();
     GoOnline();
