@@ -14,6 +14,7 @@
 #include "calib/qt/COutputCalibDialog.h"
 #include "comm/MessageFormat.h"
 #include "model/CDeviceType.h"
+#include "model/CIniFile.h"
 #include "model/CModelContext.h"
 #include "model/CProcessPrivilege.h"
 #include "model/ParameterFile.h"
@@ -30,6 +31,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -103,7 +105,6 @@ int CVELKDlg::exec() {
 
 void CVELKDlg::Initialise() {
     setWindowIcon(ProgramIcon());
-    setWindowTitle(QString(Q3_PRODUCT_NAME) + " Version" + Q3_VERSION);
     CVELKApp* app = CVELKApp::Instance();
 
     // Each showing starts disconnected, matching the connect flag (Preferences may have
@@ -124,6 +125,8 @@ void CVELKDlg::Initialise() {
     }
     if (!m_fileSet)
         m_fileSet = CDeviceType::NewParameterSet(CDeviceType::kFirstTypeCode);
+    if (!m_savedSettings)
+        MarkFileSetSaved(m_filePath, true);
     if (m_fileTab < 0 || m_fileTab > 2)
         m_fileTab = 0;
 
@@ -507,6 +510,8 @@ void CVELKDlg::OnCancelTransfer() {
 }
 
 void CVELKDlg::OnUpload() {
+    if (!MaySetFileSetAside())
+        return;
     StartTransfer();
     m_status->setText(Tr(kMsgStatusUploading));
     m_transfer->Device().DeviceSet()->ResetProgress();
@@ -567,6 +572,7 @@ void CVELKDlg::OnTransferDone() {
             dialog.exec();
         } else {
             m_fileSet.reset(uploaded->Clone());
+            MarkFileSetSaved({}, false);
             RefreshFilePane();
         }
     }
@@ -756,6 +762,8 @@ void CVELKDlg::OnTimer() {
     }
     if (m_uiState == kSearching)
         m_status->setVisible(!(m_status->isVisible() || m_graph != nullptr));
+    // Edits in the file pane show in the title's modified mark.
+    UpdateTitle();
     if (m_uiState == kBusy && m_transfer)
         m_progress->setValue(m_transfer->Device().Progress());
 }
@@ -774,9 +782,55 @@ void CVELKDlg::OnFileTabChanged(int index) {
 void CVELKDlg::RefreshFilePane() {
     m_modelEdit->setText(FromStd(CDeviceType::GetTypeName(m_fileSet->TypeCode())));
     m_filePage->SetGroup(m_fileTab, m_fileSet.get());
+    UpdateTitle();
+}
+
+namespace {
+// The settings of a set as its parameter file would hold them.
+std::string SettingsText(const CParBase& set) {
+    CIniFile file;
+    set.SaveSettings(file);
+    file.SetInt("HEAD", "MODEL", set.ModelNumber());
+    return file.Serialize();
+}
+} // namespace
+
+bool CVELKDlg::IsFileSetModified() const {
+    return m_fileSet && m_savedSettings && SettingsText(*m_fileSet) != *m_savedSettings;
+}
+
+void CVELKDlg::MarkFileSetSaved(const QString& path, bool saved) {
+    m_filePath = path;
+    // A set nobody saved yet (an upload) counts as changed until it is.
+    m_savedSettings = saved && m_fileSet ? SettingsText(*m_fileSet) : std::string();
+    UpdateTitle();
+}
+
+void CVELKDlg::UpdateTitle() {
+    QString title = QString(Q3_PRODUCT_NAME) + " Version" + Q3_VERSION;
+    if (!m_filePath.isEmpty())
+        title += " - " + QFileInfo(m_filePath).fileName();
+    if (IsFileSetModified())
+        title += " *";
+    if (title != windowTitle())
+        setWindowTitle(title);
+}
+
+bool CVELKDlg::MaySetFileSetAside() {
+    UpdateTitle();
+    if (!IsFileSetModified())
+        return true;
+    auto answer = ShowMessageBox(this, Tr(kMsgUnsavedChanges), MessageIcon::Question,
+                                 QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                 QMessageBox::Save);
+    if (answer == QMessageBox::Save)
+        return SaveFileSet();
+    return answer == QMessageBox::Discard;
 }
 
 void CVELKDlg::OnOpenFile() {
+    if (!MaySetFileSetAside())
+        return;
     QString path = AskOpenFileName(this, Tr(kCapOpenFile), LoadStr(kStrFileFilter), "cfg");
     if (path.isEmpty())
         return;
@@ -787,18 +841,26 @@ void CVELKDlg::OnOpenFile() {
         return;
     }
     m_fileSet = std::move(opened.set);
+    MarkFileSetSaved(path, true);
     RefreshFilePane();
 }
 
 void CVELKDlg::OnSaveFile() {
+    SaveFileSet();
+}
+
+bool CVELKDlg::SaveFileSet() {
     QString path = AskSaveFileName(this, Tr(kCapSaveFile), LoadStr(kStrFileFilter), "cfg");
     if (path.isEmpty())
-        return;
+        return false;
     try {
         m_fileSet->SaveFile(ToStd(path));
     } catch (const CPrivateException& e) {
         ShowMessageBox(this, FromStd(e.Message()), MessageIcon::Stop);
+        return false;
     }
+    MarkFileSetSaved(path, true);
+    return true;
 }
 
 QMenu* CVELKDlg::BuildModelMenu(QWidget* parent) {
@@ -826,12 +888,13 @@ void CVELKDlg::OnSelect() {
 }
 
 void CVELKDlg::OnModelCommand(int typeCode) {
-    if (typeCode == m_fileSet->TypeCode())
+    if (typeCode == m_fileSet->TypeCode() || !MaySetFileSetAside())
         return;
     std::unique_ptr<CParBase> set = CDeviceType::NewParameterSet(typeCode);
     if (!set)
         return;
     m_fileSet = std::move(set);
+    MarkFileSetSaved({}, true);
     RefreshFilePane();
 }
 
@@ -900,7 +963,7 @@ void CVELKDlg::Shutdown() {
 }
 
 void CVELKDlg::closeEvent(QCloseEvent* event) {
-    if (!m_transfer && !LeaveDeviceSafe(true)) {
+    if (!m_transfer && (!MaySetFileSetAside() || !LeaveDeviceSafe(true))) {
         event->ignore();
         return;
     }

@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 
 class CAOTestPage;
 class CAdjustInputPage;
@@ -94,6 +95,7 @@ public:
 
     // The file pane.
     CParBase* FileSet() const { return m_fileSet.get(); }
+    bool IsFileSetModified() const;
     int FileTab() const { return m_fileTab; }
     int DeviceTab() const;
 
@@ -143,6 +145,14 @@ private:
     // Before the port closes: a device in fixed output or in a calibration cycle is asked about
     // ("return to normal operation" is the default). False when the user cancels.
     bool LeaveDeviceSafe(bool canCancel);
+    // Before the file set is replaced or the window closes: changes not saved are offered for
+    // saving (Save / Discard / Cancel). False: the user stays.
+    bool MaySetFileSetAside();
+    // Asks for a path (the current file proposed) and saves; false when not saved.
+    bool SaveFileSet();
+    // The file set as it stands now becomes what path holds (empty path: nothing holds it).
+    void MarkFileSetSaved(const QString& path, bool saved);
+    void UpdateTitle();
     // What the status line adds to "Currently offline" about the device left behind.
     QString m_offlineNote;
     void PostPoll();
@@ -180,6 +190,10 @@ private:
     QLabel* m_status = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_cancelTransfer = nullptr;
+    // Where the file set was last opened from or saved to (empty: never), and its settings as
+    // they were then; unset until the first showing. Kept across a language switch.
+    QString m_filePath;
+    std::optional<std::string> m_savedSettings;
     bool m_transferCancelled = false;
     QTabWidget* m_deviceTabs = nullptr;
     CDeviceSummaryPage* m_infoPage = nullptr;

@@ -553,8 +553,18 @@ TEST_F(MainWindowTest, TheSelectMenuListsTheModelsAndReplacesTheSet) {
     menu->actions()[0]->trigger(); // the model already selected: nothing changes
     EXPECT_EQ(before, window->FileSet());
     EXPECT_EQ(15000, window->FileSet()->GetValue(kIdFilterTime));
+    // The edit is not saved: Cancel keeps the set, Discard lets it go.
+    messages.answer = QMessageBox::Cancel;
+    menu->actions()[3]->trigger();
+    EXPECT_EQ(before, window->FileSet());
+    EXPECT_EQ(QStringList{"The parameter set in the file pane has changes that are not saved. "
+                          "Save them?"},
+              messages.texts);
+    EXPECT_TRUE(window->windowTitle().endsWith(" *")) << window->windowTitle().toStdString();
+    messages.answer = QMessageBox::Discard;
     menu->actions()[3]->trigger();
     EXPECT_EQ(12, window->FileSet()->TypeCode());
+    EXPECT_EQ("Q3 Configurator Version1.0.0", window->windowTitle());
     EXPECT_EQ("Q3VB-**Y (1 outputs)", window->ModelEdit()->text());
     EXPECT_EQ(0, window->FileSet()->GetValue(kIdFilterTime));
 }
