@@ -29,6 +29,7 @@
 #include "views/qt/CParameterListCtrl.h"
 
 #include <QApplication>
+#include <QByteArray>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -54,6 +55,9 @@ constexpr uint32_t kConnectedColour = 0xFFB4B4;      // red 180, green 180, blue
 constexpr uint32_t kDisconnectedColour = 0xB4FFFF;   // red 255, green 255, blue 180
 constexpr uint32_t kInitializeTextColour = 0x0000FF; // red
 constexpr int kInitializeRegister = 30000;
+// The size of the first showing: within a 1366 x 768 screen less a panel.
+constexpr QSize kDefaultSize(1340, 720);
+constexpr const char* kWindowGeometry = "WindowGeometry";
 constexpr uint16_t kInitializeValue = 99;
 
 QPushButton* MakeButton(QWidget* parent, int captionId, const char* name) {
@@ -210,7 +214,10 @@ void CVELKDlg::BuildContents() {
     m_calibPage->SetComm(&m_comm);
 
     m_meters = new CMeterPanel(deviceGroup);
-    m_meters->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    // The meters' space is kept while they are hidden: the panes never move between states.
+    QSizePolicy meterPolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    meterPolicy.setRetainSizeWhenHidden(true);
+    m_meters->setSizePolicy(meterPolicy);
     m_meters->hide();
 
     m_trendGraph = MakeButton(deviceGroup, kCapTrendGraph, "trendGraph");
@@ -321,8 +328,31 @@ void CVELKDlg::BuildContents() {
     connect(m_deviceTabs, &QTabWidget::currentChanged, this, [this] { ShowDevicePage(); });
     connect(m_fileTabs, &QTabWidget::currentChanged, this, &CVELKDlg::OnFileTabChanged);
 
-    resize(1380, 680);
+    // No smaller than every control needs; the first showing takes the size and place the
+    // user left it at, or a size that fits a 1366 x 768 laptop screen.
+    setMinimumSize(layout()->totalMinimumSize());
+    if (!m_placed) {
+        m_placed = true;
+        CVELKApp* app = CVELKApp::Instance();
+        QByteArray saved = app ? QByteArray::fromBase64(QByteArray::fromStdString(
+                                     app->Store().GetString(kSettingsSection, kWindowGeometry)))
+                               : QByteArray();
+        if (saved.isEmpty() || !restoreGeometry(saved))
+            resize(kDefaultSize.expandedTo(minimumSize()));
+    }
     ApplyIndicatorColour();
+}
+
+void CVELKDlg::RememberGeometry() {
+    CVELKApp* app = CVELKApp::Instance();
+    if (!app)
+        return;
+    try {
+        app->Store().SetString(kSettingsSection, kWindowGeometry,
+                               saveGeometry().toBase64().toStdString());
+    } catch (const CPrivateException&) {
+        // The settings file cannot be written: the window opens at its default size next time.
+    }
 }
 
 int CVELKDlg::DeviceTab() const {
@@ -967,6 +997,7 @@ void CVELKDlg::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    RememberGeometry();
     // The window goes at once; waiting for a running transfer happens behind it.
     hide();
     Shutdown();

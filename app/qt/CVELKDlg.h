@@ -153,6 +153,9 @@ private:
     // The file set as it stands now becomes what path holds (empty path: nothing holds it).
     void MarkFileSetSaved(const QString& path, bool saved);
     void UpdateTitle();
+    // The window's size and place into the user's settings, for the next run.
+    void RememberGeometry();
+    bool m_placed = false;
     // What the status line adds to "Currently offline" about the device left behind.
     QString m_offlineNote;
     void PostPoll();

@@ -22,6 +22,7 @@
 #include "views/qt/CInputSettingPage.h"
 #include "views/qt/CParameterListCtrl.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -31,6 +32,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -429,6 +431,47 @@ TEST_F(MainWindowTest, CancelStopsAnUploadAndADownload) {
               messages.texts[1]);
     EXPECT_EQ(MessageIcon::Warning, messages.icons.at(1));
     EXPECT_EQ(0, device->GetProcessMode());
+}
+
+// The window fits a 1366 x 768 laptop screen, and at its minimum size no two controls overlap,
+// online (meters shown) or offline; the panes keep their place between the two states.
+TEST_F(MainWindowTest, TheWindowFitsAndNoControlsOverlapAtItsMinimumSize) {
+    Start();
+    EXPECT_LE(window->width(), 1366);
+    EXPECT_LE(window->height(), 740);
+    EXPECT_LE(window->minimumWidth(), window->width());
+    EXPECT_LE(window->minimumHeight(), window->height());
+    auto* fileGroup = window->findChild<QWidget*>("fileGroup");
+    const QPoint offlinePlace = fileGroup->mapTo(window.get(), QPoint());
+    GoOnline();
+    QTest::qWait(50);
+    EXPECT_EQ(offlinePlace, fileGroup->mapTo(window.get(), QPoint())) << "the file pane moved";
+
+    window->resize(window->minimumSize());
+    QTest::qWait(50);
+    std::vector<QWidget*> controls;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLabel*>(w) ||
+                       qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractItemView*>(w) ||
+                       qobject_cast<QProgressBar*>(w) || qobject_cast<QTabBar*>(w) ||
+                       w->inherits("CMeter");
+        if (control && w->isVisibleTo(window.get()) && !w->inherits("QGroupBox"))
+            controls.push_back(w);
+    }
+    ASSERT_GT(controls.size(), 10u);
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        for (std::size_t j = i + 1; j < controls.size(); ++j) {
+            QWidget* a = controls[i];
+            QWidget* b = controls[j];
+            if (a->isAncestorOf(b) || b->isAncestorOf(a))
+                continue;
+            QRect ra(a->mapTo(window.get(), QPoint()), a->size());
+            QRect rb(b->mapTo(window.get(), QPoint()), b->size());
+            EXPECT_FALSE(ra.intersects(rb))
+                << a->metaObject()->className() << " " << a->objectName().toStdString() << " "
+                << b->metaObject()->className() << " " << b->objectName().toStdString();
+        }
+    }
 }
 
 TEST_F(MainWindowTest, DownloadAndCompareRefuseAnotherModel) {
