@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -27,6 +28,8 @@ constexpr int kSpanHigh = 11500;        // 115.00 %
 constexpr int kSpanNeutral = 10000;     // 100.00 %
 constexpr int kOutputZeroLimit = 1500;  // +-15.00 %
 constexpr int kTicksPerScale = 10;
+constexpr int kZeroPage = 1000;  // 0.1 sensor unit
+constexpr int kPercentPage = 10; // 0.1 %
 
 int Truncated(double scaled) {
     // A value that came from the device as n / 10000 is n x 10000 only up to binary rounding
@@ -88,10 +91,16 @@ CAdjustInputPage::CAdjustInputPage(QWidget* parent) : QWidget(parent) {
             grid->addWidget(new QLabel(Tr(captions[row]), group), row, 0);
             m_sliders[sliders[row]]->setParent(group);
             grid->addWidget(m_sliders[sliders[row]], row, 1);
-            m_values[sliders[row]] = new QLabel(group);
-            m_values[sliders[row]]->setObjectName(m_sliders[sliders[row]]->objectName() + "Value");
-            m_values[sliders[row]]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            m_values[sliders[row]]->setMinimumWidth(110);
+            auto* field = new QLineEdit(group);
+            m_values[sliders[row]] = field;
+            field->setObjectName(m_sliders[sliders[row]]->objectName() + "Value");
+            field->setAccessibleName(Tr(captions[row]));
+            field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            // Room for the widest text ("+15.0000kOhm"), so it never reaches the slider.
+            field->setMinimumWidth(field->fontMetrics().horizontalAdvance("+150.0000kOhm") + 12);
+            const Slider which = sliders[row];
+            connect(field, &QLineEdit::editingFinished, this,
+                    [this, which] { OnValueTyped(which); });
             // Hidden while no device values are known; the sliders keep their length.
             QSizePolicy keep = m_values[sliders[row]]->sizePolicy();
             keep.setRetainSizeWhenHidden(true);
@@ -110,10 +119,10 @@ CAdjustInputPage::CAdjustInputPage(QWidget* parent) : QWidget(parent) {
 
     // The zero range starts from the record's default limits (-15 to 15).
     MakeSlider(InputZero, ZeroPosition(m_adjust.inputZeroMin[0]),
-               ZeroPosition(m_adjust.inputZeroMax[0]), 1, 10, 0);
-    MakeSlider(InputSpan, kSpanLow, kSpanHigh, 1, 1, kSpanNeutral);
-    MakeSlider(OutputZero, -kOutputZeroLimit, kOutputZeroLimit, 1, 1, 0);
-    MakeSlider(OutputSpan, kSpanLow, kSpanHigh, 1, 1, kSpanNeutral);
+               ZeroPosition(m_adjust.inputZeroMax[0]), 1, kZeroPage, 0);
+    MakeSlider(InputSpan, kSpanLow, kSpanHigh, 1, kPercentPage, kSpanNeutral);
+    MakeSlider(OutputZero, -kOutputZeroLimit, kOutputZeroLimit, 1, kPercentPage, 0);
+    MakeSlider(OutputSpan, kSpanLow, kSpanHigh, 1, kPercentPage, kSpanNeutral);
 
     auto* page = new QVBoxLayout(this);
     page->addWidget(makeGroup(kCapInputFineAdjustment, m_inputRadio, "inputChannel", InputZero,
@@ -201,10 +210,46 @@ void CAdjustInputPage::ShowChannelValues() {
 void CAdjustInputPage::RefreshLabels() {
     int i = Channel(m_selectedInput);
     int j = Channel(m_selectedOutput);
-    m_values[InputZero]->setText(InputZeroText(m_adjust.inputZero[i], m_adjust.inputUnit[i]));
-    m_values[InputSpan]->setText(SpanText(m_adjust.inputSpan[i]));
-    m_values[OutputZero]->setText(OutputZeroText(m_adjust.outputZero[j], m_adjust.outputUnit[j]));
-    m_values[OutputSpan]->setText(SpanText(m_adjust.outputSpan[j]));
+    const QString texts[SliderCount] = {
+        InputZeroText(m_adjust.inputZero[i], m_adjust.inputUnit[i]),
+        SpanText(m_adjust.inputSpan[i]),
+        OutputZeroText(m_adjust.outputZero[j], m_adjust.outputUnit[j]),
+        SpanText(m_adjust.outputSpan[j]),
+    };
+    for (int s = 0; s < SliderCount; ++s) {
+        // What the user is typing stays until Enter: a poll must not write over it.
+        if (m_values[s]->hasFocus() && m_values[s]->isModified())
+            continue;
+        m_values[s]->setText(texts[s]);
+        m_values[s]->setModified(false);
+    }
+}
+
+double CAdjustInputPage::Scale(Slider which) const {
+    return which == InputZero ? kZeroScale : kPercentScale;
+}
+
+void CAdjustInputPage::OnValueTyped(Slider which) {
+    QLineEdit* field = m_values[which];
+    if (!field->isModified())
+        return;
+    field->setModified(false);
+    // The number at the front; a unit or "%" after it is the one shown.
+    QString text = field->text().trimmed();
+    int end = 0;
+    while (end < text.size() && (text[end].isDigit() || QString("+-.").contains(text[end])))
+        ++end;
+    bool ok = false;
+    double value = text.left(end).toDouble(&ok);
+    QSlider* slider = m_sliders[which];
+    if (ok && slider->isEnabled()) {
+        long long position = std::llround(value * Scale(which));
+        SetPosition(which, static_cast<int>(std::clamp<long long>(position, slider->minimum(),
+                                                                  slider->maximum())));
+        OnSliderMoved(which);
+    } else {
+        RefreshLabels();
+    }
 }
 
 void CAdjustInputPage::ApplyDeviceState() {
@@ -222,6 +267,8 @@ void CAdjustInputPage::ApplyDeviceState() {
     m_values[InputSpan]->setVisible(inputLabels);
     m_values[OutputZero]->setVisible(outputLabels);
     m_values[OutputSpan]->setVisible(outputLabels);
+    for (int s = 0; s < SliderCount; ++s)
+        m_values[s]->setReadOnly(!m_sliders[s]->isEnabled());
 
     for (int k = 0; k < 2; ++k) {
         m_inputRadio[k]->setVisible(m_device.inputCount == 2);

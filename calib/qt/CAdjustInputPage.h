@@ -10,11 +10,15 @@
 #include <optional>
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSlider;
 
-// The "Adjust." page: four sliders trim the fine zero and span of one input and one output.
+// The "Adjust." page: four sliders trim the fine zero and span of one input and one output;
+// the field beside each slider shows its value and takes a typed one. Arrow keys move one
+// device step (0.0001 sensor unit, 0.01 %), Page Up and Page Down 0.1 sensor unit or 0.1 %, so a
+// trim of half an ohm is five presses.
 // The page edits its own copy of the adjustments and notifies its observers (the main window,
 // on the window thread) after every user change; the window hands Adjust() to the polling
 // thread as command 2. Poll results arrive through update(); for 2000 ms after a user change
@@ -64,6 +68,10 @@ private:
     void RefreshLabels();
     void ApplyDeviceState();
     void SetPosition(Slider which, int position);
+    // A value typed into the field beside a slider: taken as the slider's new position
+    // (clamped to its range) on Enter or when the field loses focus.
+    void OnValueTyped(Slider which);
+    double Scale(Slider which) const;
 
     CAdjustInfo m_adjust;
     // Flags of the latest device record: what may be enabled and shown.
@@ -75,7 +83,7 @@ private:
     ClockSource m_clock;
 
     QSlider* m_sliders[SliderCount] = {};
-    QLabel* m_values[SliderCount] = {};
+    QLineEdit* m_values[SliderCount] = {};
     QPushButton* m_inputReset = nullptr;
     QPushButton* m_outputReset = nullptr;
     QRadioButton* m_inputRadio[2] = {};

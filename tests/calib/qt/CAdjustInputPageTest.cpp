@@ -4,6 +4,7 @@
 #include "tests/calib/qt/CalibGuiTestSupport.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -43,8 +44,8 @@ protected:
     }
 
     QSlider* Slider(const char* name) { return page.findChild<QSlider*>(name); }
-    QLabel* ValueLabel(const char* slider) {
-        return page.findChild<QLabel*>(QString(slider) + "Value");
+    QLineEdit* ValueLabel(const char* slider) {
+        return page.findChild<QLineEdit*>(QString(slider) + "Value");
     }
     QString Text(const char* slider) { return ValueLabel(slider)->text(); }
     QRadioButton* Radio(const char* name) { return page.findChild<QRadioButton*>(name); }
@@ -82,17 +83,17 @@ TEST_F(AdjustPage, StartsWithTheDefaultScalesIdleAndDisabled) {
     EXPECT_EQ(-150000, Slider("inputZero")->minimum());
     EXPECT_EQ(150000, Slider("inputZero")->maximum());
     EXPECT_EQ(1, Slider("inputZero")->singleStep());
-    EXPECT_EQ(10, Slider("inputZero")->pageStep());
+    EXPECT_EQ(1000, Slider("inputZero")->pageStep()); // 0.1 Ohm: half an ohm in five presses
     EXPECT_EQ(0, Slider("inputZero")->value());
     for (const char* span : {"inputSpan", "outputSpan"}) {
         EXPECT_EQ(8500, Slider(span)->minimum());
         EXPECT_EQ(11500, Slider(span)->maximum());
-        EXPECT_EQ(1, Slider(span)->pageStep());
+        EXPECT_EQ(10, Slider(span)->pageStep());
         EXPECT_EQ(10000, Slider(span)->value());
     }
     EXPECT_EQ(-1500, Slider("outputZero")->minimum());
     EXPECT_EQ(1500, Slider("outputZero")->maximum());
-    EXPECT_EQ(1, Slider("outputZero")->pageStep());
+    EXPECT_EQ(10, Slider("outputZero")->pageStep());
     EXPECT_EQ("+0.0000", Text("inputZero"));
     EXPECT_EQ("100.00%", Text("inputSpan"));
     EXPECT_EQ("+0.00%", Text("outputZero"));
@@ -170,12 +171,37 @@ TEST_F(AdjustPage, KeyboardStepStoresTheValueAndNotifiesWithItInPlace) {
     EXPECT_DOUBLE_EQ(1.2346, seen);
     EXPECT_EQ("+1.2346Ohm", Text("inputZero"));
     QTest::keyClick(Slider("inputZero"), Qt::Key_PageUp);
-    EXPECT_DOUBLE_EQ(1.2356, page.Adjust().inputZero[0]);
+    EXPECT_DOUBLE_EQ(1.3346, page.Adjust().inputZero[0]);
     QTest::keyClick(Slider("outputSpan"), Qt::Key_Left);
     EXPECT_DOUBLE_EQ(99.98, page.Adjust().outputSpan[0]);
     EXPECT_EQ("99.98%", Text("outputSpan"));
     EXPECT_DOUBLE_EQ(110.0, page.Adjust().outputSpan[1]);
     EXPECT_EQ(3, observer.count.load());
+}
+
+// A value typed beside a slider moves it (clamped to its range) and is written like a move;
+// a text that is no number is dropped and the value shown again.
+TEST_F(AdjustPage, ATypedValueMovesTheSliderAndNotifies) {
+    page.show();
+    page.SetPageEnabled(true);
+    page.update(RtdRecord());
+    auto type = [&](const char* slider, const char* text) {
+        QLineEdit* field = ValueLabel(slider);
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Return);
+    };
+    type("inputZero", "-0.5");
+    EXPECT_DOUBLE_EQ(-0.5, page.Adjust().inputZero[0]);
+    EXPECT_EQ(-5000, Slider("inputZero")->value());
+    EXPECT_EQ("-0.5000Ohm", Text("inputZero"));
+    EXPECT_EQ(1, observer.count.load());
+    type("outputSpan", "130%");
+    EXPECT_DOUBLE_EQ(115.0, page.Adjust().outputSpan[0]);
+    type("inputSpan", "abc");
+    EXPECT_EQ(2, observer.count.load());
+    EXPECT_EQ(CAdjustInputPage::SpanText(page.Adjust().inputSpan[0]), Text("inputSpan"));
 }
 
 TEST_F(AdjustPage, PollResultsWithinTwoSecondsOfAUserChangeAreIgnored) {
