@@ -137,7 +137,8 @@ bool FactoryInputUsesGain(int typeCode) {
 }
 
 bool FactoryOutputHasSelector(int typeCode) {
-    return typeCode == 9 || typeCode == 11;
+    // Every two-output model: the type codes of the single-output variants are even.
+    return typeCode >= 9 && typeCode <= 16 && typeCode % 2 == 1;
 }
 
 void ReadFactoryReferences(CCommInterface& comm, int32_t& resistance, int32_t& voltage) {

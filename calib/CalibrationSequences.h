@@ -85,7 +85,8 @@ std::vector<std::string> FactoryInputTypeTexts(int typeCode);
 std::vector<std::string> FactoryOutputTypeTexts();
 // The resistance thermometer has the reference row and the gain register.
 bool FactoryInputUsesGain(int typeCode);
-// The output selector of the output dialog is offered for these models only.
+// The output selector of the output dialog is offered for every two-output model (Q3VA, Q3VB,
+// Q3VC, Q3VD).
 bool FactoryOutputHasSelector(int typeCode);
 
 // 20100-20103: reference resistance and voltage (fixed-4).

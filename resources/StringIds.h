@@ -79,9 +79,10 @@ inline constexpr int kMsgLeaveModeQuestion = 42010; // %1!s! kStrModeFixedOutput
 inline constexpr int kStrModeFixedOutput = 42011;
 inline constexpr int kStrModeCalibration = 42012;
 inline constexpr int kMsgReturnedToNormal = 42013;
-inline constexpr int kMsgMayStillBeInMode = 42014;  // %1!s! the mode's text
+inline constexpr int kMsgMayStillBeInMode = 42014; // %1!s! the mode's text
 inline constexpr int kMsgUnsavedChanges = 42020;
-inline constexpr int kMsgReversedCapture = 42015;   // %1!s! zero, %2!s! full (fixed-4 texts)
+inline constexpr int kMsgGraphNoAnswer = 42021;
+inline constexpr int kMsgReversedCapture = 42015; // %1!s! zero, %2!s! full (fixed-4 texts)
 
 // List column headers.
 inline constexpr int kStrListParameter = 12500;

@@ -366,5 +366,6 @@ extern const StringEntry kEnglishStrings[] = {
     {42015, "The captured zero value %1!s! is not below the full-scale value %2!s!: the range "
             "would be reversed or have no span. Write it all the same?"},
     {42020, "The parameter set in the file pane has changes that are not saved. Save them?"},
+    {42021, "The device does not answer: nothing is recorded until it does."},
 };
 extern const std::size_t kEnglishStringCount = sizeof(kEnglishStrings) / sizeof(kEnglishStrings[0]);

@@ -313,7 +313,8 @@ void CVELKDlg::BuildContents() {
 
     connect(m_connectButton, &QPushButton::clicked, this, &CVELKDlg::OnConnect);
     connect(m_preferences, &QPushButton::clicked, this, &CVELKDlg::OnPreferences);
-    connect(m_unlock, &QCheckBox::clicked, this, [this] { SetUiState(kNone); });
+    // The box's state, not a mouse click: a keyboard or an accessibility tool ticks it too.
+    connect(m_unlock, &QCheckBox::toggled, this, [this] { SetUiState(kNone); });
     connect(m_upload, &QPushButton::clicked, this, &CVELKDlg::OnUpload);
     connect(m_download, &QPushButton::clicked, this, &CVELKDlg::OnDownload);
     connect(m_compareButton, &QPushButton::clicked, this, &CVELKDlg::OnCompare);
@@ -496,6 +497,8 @@ void CVELKDlg::OnPollResult() {
         return;
     }
     CDeviceInterface& device = m_poll->Device();
+    if (m_graph)
+        m_graph->SetDeviceAnswering(device.IsDeviceValid());
     if (device.IsDeviceValid()) {
         if (m_uiState != kOnline)
             SetUiState(kOnline);

@@ -140,8 +140,11 @@ void CAOTestPage::OnSet(int output) {
 }
 
 bool CAOTestPage::HandleEnter() {
-    if (!m_value[0]->hasFocus())
-        return false;
-    OnSet(0);
-    return true;
+    for (int i = 0; i < 2; ++i) {
+        if (m_value[i]->hasFocus() && m_value[i]->isVisible()) {
+            OnSet(i);
+            return true;
+        }
+    }
+    return false;
 }

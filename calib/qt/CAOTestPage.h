@@ -24,7 +24,7 @@ public:
     // The device's parameter set of the latest poll (a default set while offline); sends the
     // queued values when the device is in fixed-output mode.
     void update(CParBase* set);
-    // Enter pressed in the window: in the output box of row 1 it runs that row's "Set".
+    // Enter pressed in the window: in the output box of a row it runs that row's "Set".
     bool HandleEnter();
 
     bool IsPending(int output) const { return m_pendingSet[output]; }

@@ -7,8 +7,10 @@
 #include "model/CParBase.h"
 #include "monitor/qt/CGraph.h"
 #include "resources/CaptionIds.h"
+#include "resources/StringIds.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -18,8 +20,9 @@
 
 CGraphPage::CGraphPage(QWidget* parent)
     : QWidget(parent), m_graph(new CGraph(this)), m_recorder(m_graph->view()),
-      m_start(new QPushButton(Tr(kCapStart), this)), m_stop(new QPushButton(Tr(kCapStop), this)),
-      m_close(new QPushButton(Tr(kCapClose), this)), m_print(new QPushButton(Tr(kCapPrint), this)),
+      m_notice(new QLabel(this)), m_start(new QPushButton(Tr(kCapStart), this)),
+      m_stop(new QPushButton(Tr(kCapStop), this)), m_close(new QPushButton(Tr(kCapClose), this)),
+      m_print(new QPushButton(Tr(kCapPrint), this)),
       m_saveCsv(new QPushButton(Tr(kCapSaveCsv), this)) {
     m_graph->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     auto* buttons = new QHBoxLayout;
@@ -29,7 +32,12 @@ CGraphPage::CGraphPage(QWidget* parent)
     buttons->addWidget(m_saveCsv);
     buttons->addStretch(1);
     buttons->addWidget(m_close);
+    m_notice->setObjectName("graphNotice");
+    m_notice->setText(Tr(kMsgGraphNoAnswer));
+    m_notice->setStyleSheet("QLabel { font-weight: bold; }");
+    m_notice->hide();
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_notice);
     layout->addWidget(m_graph, 1);
     layout->addLayout(buttons);
 
@@ -56,7 +64,8 @@ void CGraphPage::updateButtons() {
     const bool running = m_recorder.running();
     m_start->setEnabled(!running);
     m_stop->setEnabled(running);
-    m_close->setEnabled(!running);
+    // Close stops a running recording first: never a way out that is closed.
+    m_close->setEnabled(true);
     m_print->setEnabled(!running);
     // Nothing to write before the first recording; the store changes under a running one.
     m_saveCsv->setEnabled(!running && !m_graph->view().store().points().empty());
@@ -67,6 +76,10 @@ void CGraphPage::addSample(CParBase* model) {
         return;
     if (m_recorder.addSample(*model, now()))
         m_graph->update();
+}
+
+void CGraphPage::SetDeviceAnswering(bool answering) {
+    m_notice->setVisible(!answering);
 }
 
 void CGraphPage::SetRunning(bool running) {

@@ -11,6 +11,7 @@
 
 class CGraph;
 class CParBase;
+class QLabel;
 class QPushButton;
 
 // The trend graph page: records the live input value of every poll result while running and
@@ -27,6 +28,10 @@ public:
     void addSample(CParBase* model);
     // "Start" (true) or "Stop" (false) as the buttons do them; ignored when already so.
     void SetRunning(bool running);
+    // Whether the device answers the polls: while it does not, the page says so above the graph
+    // (a recording holds no samples for that time).
+    void SetDeviceAnswering(bool answering);
+    QLabel* noticeLabel() const { return m_notice; }
     bool running() const { return m_recorder.running(); }
 
     // Prints the graph into a PDF file at path without asking; false when it can not be written.
@@ -57,6 +62,7 @@ private:
     CGraph* m_graph;
     CTrendRecorder m_recorder;
     std::function<int64_t()> m_clock;
+    QLabel* m_notice;
     QPushButton* m_start;
     QPushButton* m_stop;
     QPushButton* m_close;

@@ -191,10 +191,9 @@ TEST(FactoryTypeLists, GainsForTheResistanceThermometerRangesForTheOthers) {
     EXPECT_EQ("DC 0 - 20mA", out[1]);
     EXPECT_EQ("DC -5V - +5V", out[2]);
     EXPECT_EQ("DC -10V - +10V", out[3]);
-    EXPECT_TRUE(FactoryOutputHasSelector(9));
-    EXPECT_TRUE(FactoryOutputHasSelector(11));
-    EXPECT_FALSE(FactoryOutputHasSelector(10));
-    EXPECT_FALSE(FactoryOutputHasSelector(13));
+    // Output 2 of every two-output model can be calibrated; single-output variants have none.
+    for (int code = 9; code <= 16; ++code)
+        EXPECT_EQ(code % 2 == 1, FactoryOutputHasSelector(code)) << code;
 }
 
 TEST_F(CalibSequences, FactoryInputTypeSelectsTheGainOnlyForType9) {

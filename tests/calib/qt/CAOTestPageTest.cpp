@@ -155,7 +155,7 @@ TEST_F(LoopTestPage, RefusedOrFailedFirstOutputStillSendsTheSecond) {
     EXPECT_EQ(200000, bank.GetInt32(26));
 }
 
-TEST_F(LoopTestPage, EnterRunsSetOnlyFromTheFirstOutputBox) {
+TEST_F(LoopTestPage, EnterRunsTheSetOfTheOutputBoxWithTheFocus) {
     set.fixed = true;
     page.update(&set);
     page.activateWindow();
@@ -169,8 +169,9 @@ TEST_F(LoopTestPage, EnterRunsSetOnlyFromTheFirstOutputBox) {
     Edit(2)->setText("5");
     Edit(2)->setFocus();
     ASSERT_TRUE(WaitUntil([&] { return Edit(2)->hasFocus(); }));
-    EXPECT_FALSE(page.HandleEnter());
-    EXPECT_FALSE(page.IsPending(1));
+    EXPECT_TRUE(page.HandleEnter());
+    EXPECT_TRUE(page.IsPending(1));
+    EXPECT_EQ(50000, page.PendingValue(1));
 }
 
 namespace {

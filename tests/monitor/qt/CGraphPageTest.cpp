@@ -8,6 +8,7 @@
 #include "tests/support/qt/GuiTestSupport.h"
 
 #include <QImage>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
@@ -67,7 +68,7 @@ protected:
 
 TEST_F(GraphPage, StartStopAndCloseFollowTheRecording) {
     const Enabling idleEmpty{true, false, true, true, false};
-    const Enabling running{false, true, false, false, false};
+    const Enabling running{false, true, true, false, false}; // Close stops the recording
     const Enabling idleRecorded{true, false, true, true, true};
     EXPECT_EQ(idleEmpty, ButtonsOf(page)) << "nothing recorded yet: no CSV";
     EXPECT_EQ(QString("Start"), page.startButton()->text());
@@ -96,18 +97,25 @@ TEST_F(GraphPage, StartStopAndCloseFollowTheRecording) {
     EXPECT_EQ(idleEmpty, ButtonsOf(page));
 }
 
-TEST_F(GraphPage, CloseStopsThenNotifiesOnce) {
+TEST_F(GraphPage, CloseStopsARecordingThenNotifiesOnce) {
     CountingObserver observer;
     page.AddObserver(&observer);
     page.SetRunning(true);
     QTest::mouseClick(page.closeButton(), Qt::LeftButton);
-    EXPECT_EQ(0, observer.updates) << "Close is disabled while recording";
-
-    page.SetRunning(false);
-    QTest::mouseClick(page.closeButton(), Qt::LeftButton);
     EXPECT_EQ(1, observer.updates);
     EXPECT_EQ(static_cast<CObservable*>(&page), observer.last);
     EXPECT_FALSE(page.running());
+}
+
+TEST_F(GraphPage, ADeviceThatStopsAnsweringIsSaid) {
+    page.SetRunning(true);
+    EXPECT_FALSE(page.noticeLabel()->isVisible());
+    page.SetDeviceAnswering(false);
+    EXPECT_TRUE(page.noticeLabel()->isVisible());
+    EXPECT_EQ("The device does not answer: nothing is recorded until it does.",
+              page.noticeLabel()->text());
+    page.SetDeviceAnswering(true);
+    EXPECT_FALSE(page.noticeLabel()->isVisible());
 }
 
 TEST_F(GraphPage, SamplesTakeTheInputValueAndTheElapsedClock) {
