@@ -48,6 +48,10 @@ void CEditComboBox::Abandon() {
 void CEditComboBox::End(bool committed) {
     m_open = false;
     m_committed = committed;
+    // Hiding a focused child makes Qt hand the focus on, which the list takes for a Tab and
+    // answers by moving its selection one row down: the list takes the focus back first.
+    if (hasFocus() && m_list)
+        m_list->setFocus(Qt::OtherFocusReason);
     hide();
     NotifyObservers();
 }

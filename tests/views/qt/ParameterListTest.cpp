@@ -298,6 +298,23 @@ TEST_F(ParameterListTest, ChoiceFromTheListEditorIsApplied) {
     EXPECT_EQ(1, observer.count);
 }
 
+// A choice made with the mouse leaves the selection on the row it was made in.
+TEST_F(ParameterListTest, AChoiceByMouseKeepsTheRowSelected) {
+    int row = RowOf(kIdSensorWires);
+    ClickValue(row);
+    ASSERT_TRUE(WaitUntil([&] { return Combo()->view()->isVisible(); }));
+    QAbstractItemView* view = Combo()->view();
+    int target = set.GetValue(kIdSensorWires) == 0 ? 1 : 0;
+    QRect item = view->visualRect(view->model()->index(target, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, item.center());
+    ASSERT_TRUE(WaitUntil([&] { return !Combo()->isVisible(); }));
+    QTest::qWait(50);
+    EXPECT_EQ(target, set.GetValue(kIdSensorWires));
+    EXPECT_EQ(row, list->currentRow());
+    EXPECT_EQ(QList<QTableWidgetItem*>({list->item(row, 1), list->item(row, 2)}),
+              list->selectedItems());
+}
+
 TEST_F(ParameterListTest, EscapeInTheListEditorCancels) {
     ClickValue(RowOf(kIdSensorWires));
     ASSERT_TRUE(WaitUntil([&] { return Combo()->view()->isVisible(); }));
