@@ -203,6 +203,8 @@ void CVELKDlg::BuildContents() {
     m_deviceTabs->addTab(m_calibPage, Tr(kStrPageCalib));
     m_deviceTabs->addTab(m_adjustPage, Tr(kStrPageAdjust));
     m_deviceTabs->addTab(m_loopTestPage, Tr(kStrPageLoopTest));
+    m_infoPage->List()->setAccessibleName(Tr(kStrPageDeviceInfo));
+    m_basicPage->List()->setAccessibleName(Tr(kStrPageBasic));
     m_infoPage->List()->AddObserver(this);
     m_basicPage->List()->AddObserver(this);
     m_adjustPage->AddObserver(this);
@@ -291,6 +293,7 @@ void CVELKDlg::BuildContents() {
     m_filePage = new CInputSettingPage();
     m_filePage->SetShownGroup(0);
     m_filePage->List()->SetReadOnly(false);
+    m_filePage->List()->setAccessibleName(Tr(kCapFileConfiguration));
     m_fileTabs->widget(m_fileTab)->layout()->addWidget(m_filePage);
 
     auto* fileLayout = new QVBoxLayout(fileGroup);

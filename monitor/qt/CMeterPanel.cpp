@@ -40,7 +40,17 @@ void CMeterPanel::update(CParBase* model) {
     m_model.update(*model);
     m_pages[2]->setVisible(m_model.thirdPageVisible());
     for (int i = 0; i < CMeterPanelModel::kMeterCount; ++i) {
-        if (m_model.meter(i).dirty())
-            m_pages[i]->meter()->update();
+        const CMeterModel& meter = m_model.meter(i);
+        if (!meter.dirty())
+            continue;
+        CMeter* widget = m_pages[i]->meter();
+        widget->update();
+        // Drawn, not made of labels: a screen reader gets the title and the reading as text.
+        QString name = QString::fromStdString(meter.title());
+        QString reading = QString::fromStdString(meter.valueText() + " " + meter.subText());
+        if (widget->accessibleName() != name)
+            widget->setAccessibleName(name);
+        if (widget->accessibleDescription() != reading)
+            widget->setAccessibleDescription(reading);
     }
 }

@@ -23,6 +23,8 @@
 #include "views/qt/CParameterListCtrl.h"
 
 #include <QAbstractItemView>
+#include <QAbstractSlider>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -472,6 +474,35 @@ TEST_F(MainWindowTest, TheWindowFitsAndNoControlsOverlapAtItsMinimumSize) {
                 << b->metaObject()->className() << " " << b->objectName().toStdString();
         }
     }
+}
+
+// What a screen reader or a GUI test tool sees: every control of every page has a name.
+TEST_F(MainWindowTest, EveryControlHasAnAccessibleNameAndTheUnlockToggleWorks) {
+    Start();
+    GoOnline();
+    QStringList unnamed;
+    for (int tab = 0; tab < window->DeviceTabs()->count(); ++tab) {
+        window->DeviceTabs()->setCurrentIndex(tab);
+        for (QWidget* w : window->findChildren<QWidget*>()) {
+            bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                           qobject_cast<QAbstractSlider*>(w) || qobject_cast<QComboBox*>(w) ||
+                           qobject_cast<QAbstractItemView*>(w) || w->inherits("CMeter");
+            if (!control || !w->isVisibleTo(window.get()))
+                continue;
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+            if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
+                unnamed << QString("%1 %2").arg(w->metaObject()->className(), w->objectName());
+        }
+    }
+    unnamed.removeDuplicates();
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(", ").toStdString();
+
+    // The box's accessible toggle does what a click does: Download is offered.
+    QAccessibleInterface* unlock = QAccessible::queryAccessibleInterface(window->UnlockBox());
+    ASSERT_TRUE(unlock && unlock->actionInterface());
+    unlock->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(window->UnlockBox()->isChecked());
+    EXPECT_TRUE(window->DownloadButton()->isEnabled());
 }
 
 TEST_F(MainWindowTest, DownloadAndCompareRefuseAnotherModel) {
