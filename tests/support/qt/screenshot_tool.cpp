@@ -245,6 +245,15 @@ void MainWindowScenes(const std::string& program, const std::string& adminProgra
             s.ShowBlink();
             Save(s.window.get(), QString("main_online_%1_%2").arg(tabs[tab]).arg(lang));
         }
+        // The smallest the window goes: every control still whole.
+        const QSize normal = s.window->size();
+        s.window->resize(s.window->minimumSize());
+        for (int tab : {0, 3}) {
+            s.window->DeviceTabs()->setCurrentIndex(tab);
+            QTest::qWait(50);
+            Save(s.window.get(), QString("main_minimum_%1_%2").arg(tabs[tab]).arg(lang));
+        }
+        s.window->resize(normal);
 
         // Busy: a slow line keeps the upload going while the progress bar moves.
         device.SetFaults(CSimFaults{0, 0, 0, 0, 1.0, 0, 6, 25, 3});
