@@ -80,13 +80,13 @@ void CSettingsStore::Write(const CIniFile& file) const {
 
 void CSettingsStore::SetString(const std::string& section, const std::string& name,
                                const std::string& value) {
-    CIniFile file = Read();
+    // Read for writing: a file that exists but cannot be read raises here, so that it is never
+    // replaced by one holding only this value.
+    CIniFile file = CIniFile::LoadIfExists(m_path);
     file.SetString(section, name, value);
     Write(file);
 }
 
 void CSettingsStore::SetInt(const std::string& section, const std::string& name, int value) {
-    CIniFile file = Read();
-    file.SetInt(section, name, value);
-    Write(file);
+    SetString(section, name, std::to_string(value));
 }

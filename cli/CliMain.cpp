@@ -86,10 +86,15 @@ int TypeCodeOf(const std::string& model) {
     return 0;
 }
 
+std::ostream* g_err = nullptr;
+
+// Values that did not scan are said on standard error; the command goes on (exit status 0).
 std::unique_ptr<CParBase> Open(const std::string& path) {
     OpenedParameterFile opened = OpenParameterFile(path);
     if (!opened.set)
         throw CPrivateException(opened.error);
+    if (!opened.ignored.empty() && g_err)
+        *g_err << "q3cli: " << IgnoredText(path, opened.ignored) << '\n';
     return std::move(opened.set);
 }
 
@@ -236,6 +241,7 @@ CliOptions ParseCliOptions(int argc, char** argv) {
 }
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    g_err = &err;
     try {
         CliOptions o = ParseCliOptions(argc, argv);
         if (o.help) {

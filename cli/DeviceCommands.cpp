@@ -185,10 +185,12 @@ std::unique_ptr<CDeviceInterfaceThread> Transfer(Session& session, int command,
     return thread;
 }
 
-std::unique_ptr<CParBase> OpenFile(const std::string& path) {
+std::unique_ptr<CParBase> OpenFile(const std::string& path, std::ostream& err) {
     OpenedParameterFile opened = OpenParameterFile(path);
     if (!opened.set)
         throw CPrivateException(opened.error);
+    if (!opened.ignored.empty())
+        err << "q3cli: " << IgnoredText(path, opened.ignored) << '\n';
     return std::move(opened.set);
 }
 
@@ -225,7 +227,7 @@ int CmdUpload(const CliOptions& o, std::ostream&, std::ostream& err) {
 
 int CmdDownload(const CliOptions& o, std::ostream&, std::ostream& err) {
     Need(o, 1, "download FILE");
-    auto file = OpenFile(o.args[1]);
+    auto file = OpenFile(o.args[1], err);
     Session session(o, err);
     session.Identify();
     if (session.device.DeviceSet()->TypeCode() != file->TypeCode())
@@ -239,7 +241,7 @@ int CmdDownload(const CliOptions& o, std::ostream&, std::ostream& err) {
 
 int CmdCompare(const CliOptions& o, std::ostream& out, std::ostream& err) {
     Need(o, 1, "compare FILE");
-    auto file = OpenFile(o.args[1]);
+    auto file = OpenFile(o.args[1], err);
     Session session(o, err);
     session.Identify();
     if (session.device.DeviceSet()->TypeCode() != file->TypeCode())

@@ -16,10 +16,12 @@ void NeedTwoOperands(const CliOptions& o, const char* form) {
 }
 
 // The parameter file's set; every model of the family shares the table behaviour.
-std::unique_ptr<CParTypeCommon> OpenModel(const std::string& path) {
+std::unique_ptr<CParTypeCommon> OpenModel(const std::string& path, std::ostream& err) {
     OpenedParameterFile opened = OpenParameterFile(path);
     if (!opened.set)
         throw CPrivateException(opened.error);
+    if (!opened.ignored.empty())
+        err << "q3cli: " << IgnoredText(path, opened.ignored) << '\n';
     auto* model = dynamic_cast<CParTypeCommon*>(opened.set.get());
     if (!model)
         throw CPrivateException(path + ": this model has no linearization table.");
@@ -30,7 +32,7 @@ std::unique_ptr<CParTypeCommon> OpenModel(const std::string& path) {
 
 int CmdImportTable(const CliOptions& o, std::ostream&, std::ostream& err) {
     NeedTwoOperands(o, "import-table CFG TABLEFILE");
-    auto set = OpenModel(o.args[1]);
+    auto set = OpenModel(o.args[1], err);
     if (set->GetTableKind() == TableKind::XY) {
         CTableFile file;
         file.read(o.args[2]);
@@ -53,9 +55,9 @@ int CmdImportTable(const CliOptions& o, std::ostream&, std::ostream& err) {
     return 0;
 }
 
-int CmdExportTable(const CliOptions& o, std::ostream&, std::ostream&) {
+int CmdExportTable(const CliOptions& o, std::ostream&, std::ostream& err) {
     NeedTwoOperands(o, "export-table CFG TABLEFILE");
-    auto set = OpenModel(o.args[1]);
+    auto set = OpenModel(o.args[1], err);
     // A table file without points is refused by every reader: do not write one.
     auto refuseEmpty = [&o](bool empty) {
         if (empty)

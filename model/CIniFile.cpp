@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,15 +57,19 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 
 std::string ReadFileLimited(const std::string& path, std::size_t maxSize) {
     int fd;
+    // Without blocking: opening a FIFO for reading would wait for a writer for ever.
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         ThrowFileError("Can not read the file", path, errno);
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        int error = S_ISDIR(st.st_mode) ? EISDIR : 0;
         ::close(fd);
-        ThrowFileError("Can not read the file", path, EISDIR);
+        if (error != 0)
+            ThrowFileError("Can not read the file", path, error);
+        throw CPrivateException(StrPrintf("The file %s is not a regular file.", path.c_str()));
     }
     std::string content;
     char buffer[65536];
@@ -125,7 +131,15 @@ CIniFile CIniFile::LoadIfExists(const std::string& path) {
     return Load(path);
 }
 
-CIniFile CIniFile::Parse(const std::string& text) {
+bool CIniFile::HasSection(const std::string& section) const {
+    return FindSection(section) != nullptr;
+}
+
+CIniFile CIniFile::Parse(const std::string& raw) {
+    // An editor's UTF-8 byte-order mark would hide the first section's name.
+    std::string_view text(raw);
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
     CIniFile file;
     Section* current = nullptr;
     std::size_t pos = 0;
@@ -133,7 +147,7 @@ CIniFile CIniFile::Parse(const std::string& text) {
         std::size_t end = text.find('\n', pos);
         if (end == std::string::npos)
             end = text.size();
-        std::string line = Trim(text.substr(pos, end - pos));
+        std::string line = Trim(std::string(text.substr(pos, end - pos)));
         pos = end + 1;
         if (line.empty() || line[0] == ';')
             continue;

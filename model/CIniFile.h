@@ -13,8 +13,9 @@ public:
     // Files beyond this size are refused rather than read into memory.
     static constexpr std::size_t kMaxFileSize = 8 * 1024 * 1024;
 
-    // Reads path; throws CPrivateException with a clear message when it cannot be read, is a
-    // directory, too large or holds NUL bytes (not a text file).
+    // Reads path; throws CPrivateException with a clear message when it cannot be read, is not a
+    // regular file (a FIFO is refused, never waited on), too large or holds NUL bytes (not a text
+    // file). A UTF-8 byte-order mark is skipped.
     static CIniFile Load(const std::string& path);
     // As Load, but a missing file gives an empty profile.
     static CIniFile LoadIfExists(const std::string& path);
@@ -27,6 +28,7 @@ public:
     // def when the key is missing.
     int GetInt(const std::string& section, const std::string& key, int def) const;
     bool HasKey(const std::string& section, const std::string& key) const;
+    bool HasSection(const std::string& section) const;
 
     // Replaces the value of an existing key or appends the key (and the section) at the end.
     void SetString(const std::string& section, const std::string& key, const std::string& value);

@@ -158,9 +158,13 @@ int32_t CParBase::DisplayToCelsius(int32_t display, int unit) {
 }
 
 int32_t CParBase::PointOnSpan(int32_t a, int32_t b, int32_t percentFixed4) {
-    int64_t low = std::min<int64_t>(a, b);
-    int64_t span = std::llabs(static_cast<int64_t>(a) - b);
-    return ClampToInt32(static_cast<long double>(low + span * percentFixed4 / 1000000));
+    // min + span x p / 100, the whole sum truncated toward zero (not the product alone, which
+    // would round a point below the minimum up by one step). The sum is an integer below 2^64,
+    // exact in long double's 64-bit mantissa.
+    long double low = std::min<int64_t>(a, b);
+    long double span = static_cast<long double>(std::llabs(static_cast<int64_t>(a) - b));
+    long double sum = low * 1000000.0L + span * static_cast<long double>(percentFixed4);
+    return ClampToInt32(std::trunc(sum / 1000000.0L));
 }
 
 void CParBase::CheckRange(int32_t v, int32_t lo, int32_t hi, int id) const {
@@ -223,6 +227,7 @@ void CParBase::SaveSettings(CIniFile& file) const {
 }
 
 void CParBase::LoadSettings(const CIniFile& file) {
+    m_ignoredKeys.clear();
     for (int group = 0;; ++group) {
         int count = GetParameterCount(group);
         if (count == 0)
@@ -236,7 +241,11 @@ void CParBase::LoadSettings(const CIniFile& file) {
             // Files written before the response property existed lack its key.
             if (id == 69 && text.empty())
                 text = "0";
+            m_textRefused = false;
             SetValueText(id, text, false);
+            // Loading goes on, as the file format wants; the caller tells the user.
+            if (m_textRefused && !text.empty())
+                m_ignoredKeys.push_back(StrPrintf("P%d", id));
         }
     }
 }
@@ -250,7 +259,8 @@ void CParBase::SaveFile(const std::string& path) const {
 
 void CParBase::LoadFile(const std::string& path) {
     CIniFile file = CIniFile::Load(path);
-    if (file.GetInt("HEAD", "MODEL", 0) != m_modelNumber)
+    // A file of this model without its settings would load as all defaults: refused the same.
+    if (file.GetInt("HEAD", "MODEL", 0) != m_modelNumber || !file.HasSection("SETTING"))
         throw CPrivateException::FromId(213);
     LoadSettings(file);
 }

@@ -133,6 +133,9 @@ public:
     // SETTING section of a parameter file (the model classes add HEAD).
     void SaveSettings(class CIniFile& file) const;
     void LoadSettings(const class CIniFile& file);
+    // The keys ("P2") whose values the last LoadSettings could not scan: they keep their
+    // defaults, and the user is told.
+    const std::vector<std::string>& IgnoredKeys() const { return m_ignoredKeys; }
 
     // Value codecs shared by every model.
     static bool ParseFixed4(const std::string& text, int32_t& out);
@@ -160,4 +163,7 @@ protected:
     std::string m_modelString;
     int m_modelNumber = 0;
     std::vector<std::string> m_warnings;
+    std::vector<std::string> m_ignoredKeys;
+    // Set by a SetValueText without checks whose text did not scan.
+    bool m_textRefused = false;
 };

@@ -532,9 +532,10 @@ void CParTypeCommon::CheckAndUpdate(int id, int32_t& v, bool check) {
 }
 
 void CParTypeCommon::SetValueText(int id, const std::string& text, bool check) {
-    auto notNumeric = [check]() {
+    auto notNumeric = [this, check]() {
         if (check)
             throw CPrivateException::FromId(kMsgNotNumeric);
+        m_textRefused = true;
     };
     switch (id) {
     case kIdTag: {
@@ -569,8 +570,17 @@ void CParTypeCommon::SetValueText(int id, const std::string& text, bool check) {
     case ValueEncoding::UInt16: {
         long v = 0;
         bool isSigned = EncodingOf(id) == ValueEncoding::Int16;
-        if (!ParseInt(text, v) || v < (isSigned ? -32768 : 0) || v > (isSigned ? 32767 : 65535))
+        const long low = isSigned ? -32768 : 0;
+        const long high = isSigned ? 32767 : 65535;
+        if (!ParseInt(text, v))
             return notNumeric();
+        // A number, but beyond what the register holds: a range matter, not a typing one.
+        if (v < low || v > high) {
+            if (check)
+                CheckRange(static_cast<int32_t>(std::clamp(v, -2147483647L, 2147483647L)),
+                           static_cast<int32_t>(low), static_cast<int32_t>(high), id);
+            return notNumeric();
+        }
         SetValue(id, static_cast<int32_t>(v), check);
         return;
     }

@@ -1,8 +1,10 @@
 #include "model/ParameterFile.h"
 
 #include "comm/CPrivateException.h"
+#include "comm/MessageFormat.h"
 #include "model/CDeviceType.h"
 #include "model/CIniFile.h"
+#include "resources/CStringTable.h"
 #include "resources/StringIds.h"
 
 OpenedParameterFile OpenParameterFile(const std::string& path) {
@@ -14,9 +16,19 @@ OpenedParameterFile OpenParameterFile(const std::string& path) {
             throw CPrivateException::FromId(kMsgFileModelMismatch);
         auto set = CDeviceType::NewParameterSet(typeCode);
         set->LoadFile(path);
+        result.ignored = set->IgnoredKeys();
         result.set = std::move(set);
     } catch (const CPrivateException& e) {
         result.error = e.Message();
     }
     return result;
+}
+
+std::string IgnoredText(const std::string& path, const std::vector<std::string>& keys) {
+    if (keys.empty())
+        return {};
+    std::string list;
+    for (const std::string& key : keys)
+        list += (list.empty() ? "" : ", ") + key;
+    return FormatInserts(LoadStr(kMsgValuesIgnored), {path, list});
 }

@@ -367,5 +367,6 @@ extern const StringEntry kEnglishStrings[] = {
             "would be reversed or have no span. Write it all the same?"},
     {42020, "The parameter set in the file pane has changes that are not saved. Save them?"},
     {42021, "The device does not answer: nothing is recorded until it does."},
+    {42030, "Some values in %1!s! could not be read and keep their defaults: %2!s!."},
 };
 extern const std::size_t kEnglishStringCount = sizeof(kEnglishStrings) / sizeof(kEnglishStrings[0]);

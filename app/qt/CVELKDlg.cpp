@@ -879,6 +879,9 @@ void CVELKDlg::OnOpenFile() {
     m_fileSet = std::move(opened.set);
     MarkFileSetSaved(path, true);
     RefreshFilePane();
+    if (!opened.ignored.empty())
+        ShowMessageBox(this, FromStd(IgnoredText(ToStd(path), opened.ignored)),
+                       MessageIcon::Warning);
 }
 
 void CVELKDlg::OnSaveFile() {

@@ -56,6 +56,8 @@ TEST(PointOnSpan, TruncatesTowardZero) {
     EXPECT_EQ(-18500, CParBase::PointOnSpan(10000, 200000, -150000));
     EXPECT_EQ(224000, CParBase::PointOnSpan(200000, 40000, 1150000));
     EXPECT_EQ(-3, CParBase::PointOnSpan(0, 30, -100000));
+    // 4 to 20.0001 mA at -10 %: 4 - 1.60001 = 2.39999, truncated as a whole.
+    EXPECT_EQ(23999, CParBase::PointOnSpan(40000, 200001, -100000));
 }
 
 TEST(IntAndFloatCodec, ParseWholeText) {

@@ -22,10 +22,15 @@ grep -q "register 900" err.txt || fail "the lost restore is not said: $(cat err.
 stop_sim "$sim_pid" TERM
 
 # A stop signal during a download: it ends after the current request with the mode put back.
-start_sim slow --model Q3VA --baud 9600
+start_sim slow --model Q3VA --baud 9600 --trace
 "$cli" download ref.cfg --port "$sim_port" 2>err.txt &
 cli_pid=$!
-sleep 1.5
+# Once the download has put the device into write mode (900 := 1), and a little into it.
+for i in $(seq 200); do
+    grep -q "write adrs=901 size=1" "$work/slow.out" && break
+    sleep 0.05
+done
+sleep 0.5
 kill -INT "$cli_pid"
 rc=0
 wait "$cli_pid" || rc=$?
