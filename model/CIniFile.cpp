@@ -2,6 +2,7 @@
 
 #include "comm/CPrivateException.h"
 #include "comm/MessageFormat.h"
+#include "tables/CAtomicFileWriter.h"
 
 #include <cerrno>
 #include <cstring>
@@ -41,18 +42,6 @@ ssize_t ReadRetry(int fd, char* buffer, std::size_t size) {
     return n;
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 } // namespace
 
 std::string ReadFileLimited(const std::string& path, std::size_t maxSize) {
@@ -94,28 +83,7 @@ std::string ReadFileLimited(const std::string& path, std::size_t maxSize) {
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& content) {
-    std::string temp = path + ".tmpXXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        ThrowFileError("Can not write the file", path, errno);
-    bool ok = WriteAll(fd, content.data(), content.size()) && ::fsync(fd) == 0;
-    int error = errno;
-    // mkstemp creates 0600; a saved file gets the usual permissions of a new file.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        ThrowFileError("Can not write the file", path, error);
-    }
+    CAtomicFileWriter::WriteWhole(path, content);
 }
 
 CIniFile CIniFile::Load(const std::string& path) {

@@ -82,8 +82,10 @@ inline constexpr int kMsgReturnedToNormal = 42013;
 inline constexpr int kMsgMayStillBeInMode = 42014; // %1!s! the mode's text
 inline constexpr int kMsgUnsavedChanges = 42020;
 inline constexpr int kMsgGraphNoAnswer = 42021;
-inline constexpr int kMsgValuesIgnored = 42030;   // %1!s! file, %2!s! keys
-inline constexpr int kMsgReversedCapture = 42015; // %1!s! zero, %2!s! full (fixed-4 texts)
+inline constexpr int kMsgValuesIgnored = 42030;       // %1!s! file, %2!s! keys
+inline constexpr int kMsgTableLineUnreadable = 42031; // %1!s! file, %2!d! line
+inline constexpr int kMsgTableLineOutOfRange = 42032; // %1!s! file, %2!d! line
+inline constexpr int kMsgReversedCapture = 42015;     // %1!s! zero, %2!s! full (fixed-4 texts)
 
 // List column headers.
 inline constexpr int kStrListParameter = 12500;

@@ -368,5 +368,8 @@ extern const StringEntry kEnglishStrings[] = {
     {42020, "The parameter set in the file pane has changes that are not saved. Save them?"},
     {42021, "The device does not answer: nothing is recorded until it does."},
     {42030, "Some values in %1!s! could not be read and keep their defaults: %2!s!."},
+    {42031, "The table file %1!s! holds a value in line %2!d! that can not be read."},
+    {42032,
+     "The table file %1!s! holds a value in line %2!d! outside -214748.3647 to 214748.3647."},
 };
 extern const std::size_t kEnglishStringCount = sizeof(kEnglishStrings) / sizeof(kEnglishStrings[0]);

@@ -6,7 +6,10 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,21 +49,25 @@ void SyncFolder(const std::string& folder) {
 
 CAtomicFileWriter::CAtomicFileWriter(const std::string& path, std::string openError,
                                      std::string writeError)
-    : m_target(ResolveTarget(path)), m_openError(std::move(openError)),
+    : m_path(path), m_target(ResolveTarget(path)), m_openError(std::move(openError)),
       m_writeError(std::move(writeError)) {
     if (m_target.empty() || m_target.back() == '/')
-        throw CPrivateException(m_openError);
-    mode_t keepMode = 0;
+        failOpen(EISDIR);
     bool exists = false;
     struct stat st;
     if (stat(m_target.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode) || access(m_target.c_str(), W_OK) != 0)
-            throw CPrivateException(m_openError);
+        if (!S_ISREG(st.st_mode))
+            failOpen(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+        // A file without write bits is protected on purpose, also from root.
+        if (access(m_target.c_str(), W_OK) != 0)
+            failOpen(errno);
+        if ((st.st_mode & 0222) == 0)
+            failOpen(EACCES);
         exists = true;
-        keepMode = st.st_mode & 07777;
     }
     std::size_t slash = m_target.rfind('/');
     std::string base = slash == std::string::npos ? m_target : m_target.substr(slash + 1);
+    removeStaleTemporaries(Folder(m_target), base);
     std::string prefix = Folder(m_target) + "/." + base + ".tmp-" + std::to_string(getpid()) + "-";
     for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
         std::string name = prefix + std::to_string(g_tempCounter.fetch_add(1));
@@ -73,9 +80,49 @@ CAtomicFileWriter::CAtomicFileWriter(const std::string& path, std::string openEr
         }
     }
     if (m_fd < 0)
+        failOpen(errno);
+    if (exists) {
+        // The replaced file keeps its permissions, and its owner where that is allowed.
+        if (fchown(m_fd, st.st_uid, st.st_gid) != 0) {
+        }
+        fchmod(m_fd, st.st_mode & 07777);
+    }
+}
+
+void CAtomicFileWriter::removeStaleTemporaries(const std::string& folder, const std::string& base) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return;
+    const std::string ours = "." + base + ".tmp-";
+    const std::string older = base + ".tmp"; // mkstemp's names of earlier versions
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        std::string path = folder + "/" + name;
+        if (name.rfind(ours, 0) == 0) {
+            // ".<base>.tmp-<pid>-<n>": stale once its writer is gone.
+            long pid = std::strtol(name.c_str() + ours.size(), nullptr, 10);
+            if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+                unlink(path.c_str());
+        } else if (name.size() == older.size() + 6 && name.rfind(older, 0) == 0) {
+            struct stat st;
+            if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                time(nullptr) - st.st_mtime > 3600)
+                unlink(path.c_str());
+        }
+    }
+    closedir(dir);
+}
+
+void CAtomicFileWriter::WriteWhole(const std::string& path, std::string_view content) {
+    CAtomicFileWriter out(path);
+    out.write(content);
+    out.commit();
+}
+
+void CAtomicFileWriter::failOpen(int error) {
+    if (!m_openError.empty())
         throw CPrivateException(m_openError);
-    if (exists)
-        fchmod(m_fd, keepMode); // a replaced file keeps its permissions
+    throw CPrivateException("Can not write the file " + m_path + ": " + std::strerror(error));
 }
 
 CAtomicFileWriter::~CAtomicFileWriter() {
@@ -94,22 +141,24 @@ void CAtomicFileWriter::discard() {
     }
 }
 
-void CAtomicFileWriter::fail() {
+void CAtomicFileWriter::fail(int error) {
     discard();
-    throw CPrivateException(m_writeError);
+    if (!m_writeError.empty())
+        throw CPrivateException(m_writeError);
+    throw CPrivateException("Can not write the file " + m_path + ": " + std::strerror(error));
 }
 
 void CAtomicFileWriter::flush() {
     if (m_fd < 0)
-        fail();
+        fail(EBADF);
     if (!m_buffer.empty() && !WriteAll(m_fd, m_buffer.data(), m_buffer.size()))
-        fail();
+        fail(errno);
     m_buffer.clear();
 }
 
 void CAtomicFileWriter::write(std::string_view data) {
     if (m_committed || m_fd < 0)
-        fail();
+        fail(EBADF);
     m_buffer.append(data);
     if (m_buffer.size() >= kFlushSize)
         flush();
@@ -120,14 +169,14 @@ void CAtomicFileWriter::commit() {
         return;
     flush();
     if (FsyncRetrying(m_fd) != 0)
-        fail();
+        fail(errno);
     int fd = m_fd;
     m_fd = -1;
     // A failed close may mean lost data (network file systems); never rename then.
     if (FileCalls().close(fd) != 0)
-        fail();
+        fail(errno);
     if (FileCalls().rename(m_temp.c_str(), m_target.c_str()) != 0)
-        fail();
+        fail(errno);
     m_committed = true;
     m_temp.clear();
     SyncFolder(Folder(m_target));

@@ -15,11 +15,15 @@ constexpr int kStructureError = 30002;
 constexpr int kTooManyError = 30003;
 
 // "%lf,%lf": the comma must follow the first number directly; white space may follow the comma.
-bool ScanPair(const char* p, double& x, double& y) {
-    if (ScanDouble(p, x) != ScanStatus::Number || *p != ',')
-        return false;
+// Each value is checked as it is read.
+void ScanPair(const char* p, double& x, double& y, const std::string& path, int line) {
+    ScanStatus first = ScanDouble(p, x);
+    if (first == ScanStatus::Number && *p != ',')
+        first = ScanStatus::None;
+    CheckTableValue(first, x, path, line);
     ++p;
-    return ScanDouble(p, y) == ScanStatus::Number;
+    ScanStatus second = ScanDouble(p, y);
+    CheckTableValue(second, y, path, line);
 }
 } // namespace
 
@@ -32,14 +36,19 @@ void CTableFile::read(const std::string& path) {
     std::string line;
     bool overlong = false;
     bool opened = false;
+    int number = 0;
     for (;;) {
         CTextLineReader::Result result = reader.next(line, overlong);
         if (result == CTextLineReader::Result::End)
             break;
         if (result == CTextLineReader::Result::Error)
             throw CPrivateException::FromId(kOpenError);
-        if (overlong)
+        ++number;
+        if (overlong) {
+            if (opened)
+                CheckTableValue(ScanStatus::None, 0, path, number);
             continue;
+        }
         std::string_view text = SkipBlanks(line);
         if (text.empty() || text[0] == '/')
             continue;
@@ -55,8 +64,7 @@ void CTableFile::read(const std::string& path) {
         double x = 0;
         double y = 0;
         // text runs to the end of line, so it is NUL-terminated.
-        if (!ScanPair(text.data(), x, y))
-            continue;
+        ScanPair(text.data(), x, y, path, number);
         if (xValues.size() >= kMaxPairs)
             throw CPrivateException::FromId(kTooManyError);
         xValues.push_back(x);
@@ -69,7 +77,8 @@ void CTableFile::write(const std::string& path) const {
     // A value that could not be read back would silently drop a pair of the table.
     bool faithful = xValues.size() == yValues.size();
     for (std::size_t i = 0; faithful && i < xValues.size(); ++i)
-        faithful = std::isfinite(xValues[i]) && std::isfinite(yValues[i]);
+        faithful =
+            std::fabs(xValues[i]) <= kTableValueLimit && std::fabs(yValues[i]) <= kTableValueLimit;
     if (!faithful)
         throw CPrivateException::FromId(kWriteError);
 

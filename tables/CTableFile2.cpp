@@ -40,14 +40,19 @@ void CTableFile2::read(const std::string& path) {
     bool opened = false;
     bool startFound = false;
     bool stepFound = false;
+    int number = 0;
     for (;;) {
         CTextLineReader::Result result = reader.next(line, overlong);
         if (result == CTextLineReader::Result::End)
             break;
         if (result == CTextLineReader::Result::Error)
             throw CPrivateException::FromId(kOpenError);
-        if (overlong)
+        ++number;
+        if (overlong) {
+            if (opened)
+                CheckTableValue(ScanStatus::None, 0, path, number);
             continue;
+        }
         std::string_view text = SkipBlanks(line);
         if (text.empty() || text[0] == '/')
             continue;
@@ -87,8 +92,8 @@ void CTableFile2::read(const std::string& path) {
         }
         const char* p = text.data();
         double v = 0;
-        if (ScanDouble(p, v) != ScanStatus::Number)
-            continue;
+        const ScanStatus status = ScanDouble(p, v);
+        CheckTableValue(status, v, path, number);
         if (values.size() >= kMaxValues)
             throw CPrivateException::FromId(kTooManyError);
         values.push_back(v);
@@ -100,7 +105,7 @@ void CTableFile2::write(const std::string& path) const {
     // A value that could not be read back would silently shift every later temperature.
     bool faithful = std::isfinite(startTemperature);
     for (double v : values)
-        faithful = faithful && std::isfinite(v);
+        faithful = faithful && std::fabs(v) <= kTableValueLimit;
     if (!faithful)
         throw CPrivateException::FromId(kWriteError);
 

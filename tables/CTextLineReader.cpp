@@ -82,5 +82,11 @@ CTextLineReader::Result CTextLineReader::next(std::string& text, bool& overlong)
             break;
         }
     }
+    // CR LF line ends: the CR is not part of the line either.
+    if (!text.empty() && text.back() == '\r')
+        text.pop_back();
+    // An editor's UTF-8 byte-order mark before the first line is not part of it.
+    if (m_lines++ == 0 && text.rfind("\xEF\xBB\xBF", 0) == 0)
+        text.erase(0, 3);
     return Result::Line;
 }

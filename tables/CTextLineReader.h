@@ -35,4 +35,5 @@ private:
     std::size_t m_end = 0;
     bool m_eof = false;
     bool m_error = false;
+    int m_lines = 0;
 };

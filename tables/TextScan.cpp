@@ -1,5 +1,10 @@
 #include "tables/TextScan.h"
 
+#include "comm/CPrivateException.h"
+#include "comm/MessageFormat.h"
+#include "resources/CStringTable.h"
+#include "resources/StringIds.h"
+
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -99,4 +104,13 @@ std::string_view SkipBlanks(std::string_view text) {
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
         ++i;
     return text.substr(i);
+}
+
+void CheckTableValue(ScanStatus status, double value, const std::string& path, int line) {
+    if (status != ScanStatus::Number)
+        throw CPrivateException(
+            FormatInserts(LoadStr(kMsgTableLineUnreadable), {path, static_cast<long long>(line)}));
+    if (!(value >= -kTableValueLimit && value <= kTableValueLimit))
+        throw CPrivateException(
+            FormatInserts(LoadStr(kMsgTableLineOutOfRange), {path, static_cast<long long>(line)}));
 }

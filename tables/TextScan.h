@@ -29,3 +29,11 @@ std::string FormatFixed(double value, int decimals);
 
 // text without its leading blanks and tabs.
 std::string_view SkipBlanks(std::string_view text);
+
+// A table value the device can hold: fixed-4 in 32 bits.
+inline constexpr double kTableValueLimit = 214748.3647;
+
+// Inside a table's braces every line is a value: one that does not scan, or lies beyond what the
+// device holds, is an error naming the file and the line (never skipped, which would shift every
+// later value). Throws CPrivateException.
+void CheckTableValue(ScanStatus status, double value, const std::string& path, int line);

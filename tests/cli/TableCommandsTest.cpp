@@ -146,10 +146,10 @@ TEST_F(TableCommands, ReadErrorsPrintTheTableMessageAndChangeNothing) {
 
     New("Q3VB");
     before = ReadWholeFile(cfg);
-    // A temperature file holds no pair for the XY reader.
+    // A temperature file holds no pair for the XY reader: refused at its first value.
     WriteWholeFile(table, "Minimum Temperature = 0\nStep = 1\n{\n1\n2\n}\n");
     EXPECT_EQ(1, Run({"import-table", cfg, table}));
-    EXPECT_EQ("xy: structure\n", err);
+    EXPECT_EQ("The table file " + table + " holds a value in line 4 that can not be read.\n", err);
     EXPECT_EQ(1, Run({"import-table", cfg, dir.Path()}));
     EXPECT_EQ("xy: can not open\n", err);
     EXPECT_EQ(before, ReadWholeFile(cfg));

@@ -97,10 +97,13 @@ TEST_F(ParameterFile, OtherModelIsRejectedWithoutChanges) {
 }
 
 TEST_F(ParameterFile, MissingAndGarbageKeysKeepDefaultsMissingResponseIsStandard) {
-    WriteWholeFile(path, "[SETTING]\r\nP1=-300\r\nP2=abc\r\nP69=\r\n[HEAD]\r\nMODEL=1001\r\n");
+    WriteWholeFile(path, "[SETTING]\r\nP1=-300\r\nP2=abc\r\nP51=1e300\r\nP63=0x10\r\n"
+                         "P69=\r\n[HEAD]\r\nMODEL=1001\r\n");
     CParTypeQA qa;
     qa.SetValue(kIdResponseProperty, 1, true);
     qa.LoadFile(path);
+    // What did not scan is said (and keeps its default); a missing key is not.
+    EXPECT_EQ((std::vector<std::string>{"P2", "P51", "P63"}), qa.IgnoredKeys());
     // Below the setting minimum of the type, yet accepted: checks are off for files.
     EXPECT_EQ(-3000000, qa.GetValue(1));
     EXPECT_EQ(1000000, qa.GetValue(2));
@@ -132,6 +135,58 @@ TEST_F(ParameterFile, BinaryHugeMissingAndDirectoryGiveClearErrors) {
     EXPECT_NE(std::string::npos, OpenParameterFile(path).error.find("too large"));
     EXPECT_NE(std::string::npos, OpenParameterFile(dir.File("none.cfg")).error.find("No such"));
     EXPECT_NE(std::string::npos, OpenParameterFile(dir.Path()).error.find("directory"));
+}
+
+// Files from editors and other people: a byte-order mark, a FIFO, a file of this model without
+// its settings.
+TEST_F(ParameterFile, FilesFromElsewhereLoadOrAreRefusedClearly) {
+    CParTypeQA qa;
+    qa.SetValue(kIdFilterTime, 25000, true);
+    qa.SaveFile(path);
+    WriteWholeFile(path, "\xEF\xBB\xBF" + ReadWholeFile(path));
+    auto withMark = OpenParameterFile(path);
+    ASSERT_NE(nullptr, withMark.set) << withMark.error;
+    EXPECT_EQ(25000, withMark.set->GetValue(kIdFilterTime));
+
+    std::string fifo = dir.File("fifo.cfg");
+    ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+    EXPECT_EQ("The file " + fifo + " is not a regular file.", OpenParameterFile(fifo).error);
+
+    WriteWholeFile(path, "[HEAD]\r\nMODEL=1001\r\n");
+    EXPECT_EQ("This parameter file is not match this model.", OpenParameterFile(path).error);
+}
+
+// Saving: through a symbolic link (which stays one), keeping the file's mode, never over a
+// write-protected file, and clearing a temporary file that a killed save left behind.
+TEST_F(ParameterFile, SaveKeepsLinksAndModesAndRefusesProtectedFiles) {
+    CParTypeQA qa;
+    std::string real = dir.File("real.cfg");
+    qa.SaveFile(real);
+    ASSERT_EQ(0, ::chmod(real.c_str(), 0600));
+    ASSERT_EQ(0, ::symlink(real.c_str(), path.c_str()));
+    qa.SetValue(kIdFilterTime, 35000, true);
+    qa.SaveFile(path);
+    struct stat st {};
+    ASSERT_EQ(0, ::lstat(path.c_str(), &st));
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link was replaced by a file";
+    ASSERT_EQ(0, ::stat(real.c_str(), &st));
+    EXPECT_EQ(0600u, st.st_mode & 0777);
+    EXPECT_NE(std::string::npos, ReadWholeFile(real).find("P51=3.5000"));
+
+    ASSERT_EQ(0, ::chmod(real.c_str(), 0444));
+    const std::string before = ReadWholeFile(real);
+    qa.SetValue(kIdFilterTime, 45000, true);
+    EXPECT_EQ("Can not write the file " + path + ": Permission denied",
+              ThrownMessage([&] { qa.SaveFile(path); }));
+    EXPECT_EQ(before, ReadWholeFile(real));
+
+    // A save killed half-way (pid 999999999 is no process) leaves its temporary file; the next
+    // save of the same target removes it.
+    std::string stale = dir.File(".real.cfg.tmp-999999999-0");
+    WriteWholeFile(stale, "half");
+    ASSERT_EQ(0, ::chmod(real.c_str(), 0644));
+    qa.SaveFile(path);
+    EXPECT_NE(0, ::access(stale.c_str(), F_OK));
 }
 
 TEST_F(ParameterFile, SaveOverAnotherModelLeavesNoOldKeys) {

@@ -42,7 +42,7 @@ TEST_F(TableFile2, CleanAndDecoratedFilesReadTheSame) {
     ASSERT_EQ("(nothing thrown)",
               Read("/ Pt100 spare probe\n\n  Minimum RTD Temperature\t=  -200\n"
                    "Unrelated = 7\n\t Step   =10\n/ values\n  {\n\n  18.52\n/ x\n\t100  ohm\n"
-                   "not a value\n 175.86\n  }\n"));
+                   " 175.86\n  }\n"));
     EXPECT_DOUBLE_EQ(-200, m_table.startTemperature);
     EXPECT_EQ(10, m_table.step);
     EXPECT_EQ(clean, m_table.values);
@@ -102,16 +102,27 @@ TEST_F(TableFile2, StructureErrors) {
     EXPECT_EQ(LoadStr(30302), Read("Minimum Temperature = 0\n{\nStep = 5\n1\n}\n"));
     EXPECT_EQ(LoadStr(30302), Read("Step = 5\n{\n1\n}\n"));
     EXPECT_EQ(LoadStr(30302), Read(Header() + "{\n1\n2\n"));
-    EXPECT_EQ(LoadStr(30302), Read(Header() + "{\nx\n}\n"));
     EXPECT_EQ(LoadStr(30302), Read(Header()));
     EXPECT_EQ("(nothing thrown)", Read(Header() + "{\n1\n2\n}")); // no final line feed
     EXPECT_EQ(2u, m_table.values.size());
 }
 
-TEST_F(TableFile2, MalformedValuesAreSkipped) {
+// A value line that does not scan is never skipped (every later temperature would move one
+// step): the file is refused, naming the line. So is a value the device cannot hold.
+TEST_F(TableFile2, ValueLinesThatDoNotScanAreRefusedWithTheirLine) {
     using namespace std::string_literals;
-    ASSERT_EQ("(nothing thrown)", Read(Header() + "{\n1e999\nnan\n-inf\n" + std::string(6000, '5') +
-                                       "\n3\0 4\n\0 5\n6\n}\n"s));
+    const std::string path = m_dir.File("t.tbl");
+    auto unreadable = [&](int line) {
+        return "The table file " + path + " holds a value in line " + std::to_string(line) +
+               " that can not be read.";
+    };
+    // The header takes two lines, "{" the third.
+    for (const std::string& bad : {"1e999"s, "nan"s, "-inf"s, "x"s, std::string(6000, '5')})
+        EXPECT_EQ(unreadable(5), Read(Header() + "{\n1\n" + bad + "\n6\n}\n"s));
+    EXPECT_EQ("The table file " + path +
+                  " holds a value in line 4 outside -214748.3647 to 214748.3647.",
+              Read(Header() + "{\n1e300\n}\n"));
+    ASSERT_EQ("(nothing thrown)", Read(Header() + "{\n3\0 4\n6\n}\n"s));
     EXPECT_EQ(std::vector<double>({3, 6}), m_table.values);
 }
 
