@@ -3,6 +3,7 @@
 #include "comm/CPrivateException.h"
 #include "comm/MessageFormat.h"
 #include "tables/CAtomicFileWriter.h"
+#include "tables/FileCalls.h"
 
 #include <cerrno>
 #include <cstring>
@@ -45,21 +46,11 @@ ssize_t ReadRetry(int fd, char* buffer, std::size_t size) {
 } // namespace
 
 std::string ReadFileLimited(const std::string& path, std::size_t maxSize) {
-    int fd;
-    // Without blocking: opening a FIFO for reading would wait for a writer for ever.
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    } while (fd < 0 && errno == EINTR);
+    int fd = OpenRegularFile(path.c_str());
+    if (fd < 0 && errno == EINVAL)
+        throw CPrivateException(StrPrintf("The file %s is not a regular file.", path.c_str()));
     if (fd < 0)
         ThrowFileError("Can not read the file", path, errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        int error = S_ISDIR(st.st_mode) ? EISDIR : 0;
-        ::close(fd);
-        if (error != 0)
-            ThrowFileError("Can not read the file", path, error);
-        throw CPrivateException(StrPrintf("The file %s is not a regular file.", path.c_str()));
-    }
     std::string content;
     char buffer[65536];
     for (;;) {

@@ -12,15 +12,9 @@ CTextLineReader::~CTextLineReader() {
 }
 
 bool CTextLineReader::open(const std::string& path) {
-    // O_NONBLOCK so that opening a FIFO without a writer does not wait; it is refused below.
-    int fd = OpenRetrying(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0);
+    int fd = OpenRegularFile(path.c_str());
     if (fd < 0)
         return false;
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        FileCalls().close(fd);
-        return false;
-    }
     m_fd = fd;
     m_buffer.resize(65536);
     return true;

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -72,4 +73,18 @@ int FsyncRetrying(int fd) {
         rc = g_calls.fsync(fd);
     while (rc < 0 && errno == EINTR);
     return rc;
+}
+
+int OpenRegularFile(const char* path) {
+    int fd = OpenRetrying(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0);
+    if (fd < 0)
+        return -1;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        int error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        FileCalls().close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
 }

@@ -25,3 +25,9 @@ ssize_t ReadRetrying(int fd, void* buffer, std::size_t size);
 // Writes all of size bytes, continuing after short writes; false with errno on failure.
 bool WriteAll(int fd, const void* buffer, std::size_t size);
 int FsyncRetrying(int fd);
+
+// The one way a file is opened for reading (parameter, settings and table files): without
+// blocking (a FIFO would wait for a writer for ever), never as a controlling terminal, and only
+// a regular file. Returns the descriptor, or -1 with errno set (EINVAL: not a regular file,
+// EISDIR: a directory).
+int OpenRegularFile(const char* path);
