@@ -250,13 +250,5 @@ void COutputCalibDialog::Release(bool report) {
         if (report)
             ShowMessageBox(this, FromStd(e.Message()), MessageIcon::Stop);
     }
-    // The mode this dialog entered is put back; a device that does not take it is said.
-    try {
-        if (m_privilege)
-            m_privilege->Leave();
-    } catch (const CPrivateException& e) {
-        if (report)
-            ShowMessageBox(this, FromStd(e.Message()), MessageIcon::Stop);
-    }
-    m_privilege.reset();
+    LeaveDialogProcessMode(this, m_privilege, report);
 }

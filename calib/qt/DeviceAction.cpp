@@ -3,6 +3,7 @@
 #include "app/qt/CMessageBox.h"
 #include "app/qt/QtText.h"
 #include "comm/CPrivateException.h"
+#include "model/CProcessPrivilege.h"
 
 #include <QApplication>
 
@@ -31,4 +32,16 @@ bool RunDeviceAction(QWidget* parent, CCommInterface* comm,
     // Shown after the wait cursor is gone.
     ShowMessageBox(parent, FromStd(failure), MessageIcon::Stop);
     return false;
+}
+
+void LeaveDialogProcessMode(QWidget* parent, std::unique_ptr<CProcessPrivilege>& privilege,
+                            bool report) {
+    try {
+        if (privilege)
+            privilege->Leave();
+    } catch (const CPrivateException& e) {
+        if (report)
+            ShowMessageBox(parent, FromStd(e.Message()), MessageIcon::Stop);
+    }
+    privilege.reset();
 }

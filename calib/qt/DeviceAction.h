@@ -1,8 +1,10 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 class CCommInterface;
+class CProcessPrivilege;
 class QWidget;
 
 // Runs one device sequence of a calibration page or dialog on the window thread: a wait cursor
@@ -10,6 +12,11 @@ class QWidget;
 // parent). Returns true when the action ran to its end. Nothing runs without a connection.
 bool RunDeviceAction(QWidget* parent, CCommInterface* comm,
                      const std::function<void(CCommInterface&)>& action);
+
+// A factory dialog's way out of the process mode it held: the mode is put back, and a device
+// that does not take it is said (when report is set, owned by parent). privilege is released.
+void LeaveDialogProcessMode(QWidget* parent, std::unique_ptr<CProcessPrivilege>& privilege,
+                            bool report);
 
 // The wait cursor for as long as the object lives.
 class CWaitCursor {
