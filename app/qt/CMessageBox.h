@@ -14,10 +14,10 @@ using MessageIcon = CPrivateException::Icon;
 // Every message box of the program goes through here: the title is the program's, the icon
 // follows the core's icon (Stop -> Critical). Returns the button pressed. A question whose Yes
 // destroys something names No as its default, so that Enter never does it.
-QMessageBox::StandardButton ShowMessageBox(
-    QWidget* parent, const QString& text, MessageIcon icon,
-    QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+QMessageBox::StandardButton
+ShowMessageBox(QWidget* parent, const QString& text, MessageIcon icon,
+               QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+               QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
 // The default button of the last box shown (tests).
 QMessageBox::StandardButton LastDefaultButton();
