@@ -94,3 +94,22 @@ TEST(SettingsStore, UnwritableLocationRaisesNamingIt) {
     }
     EXPECT_EQ(0, store.GetInt("Settings", "TempUnit", 0));
 }
+
+// A settings file that exists but cannot be read (not text, a FIFO) reads as defaults, yet is
+// never replaced by a file of defaults: a write raises and leaves it as it was.
+TEST(SettingsStore, AnUnreadableFileIsNeverReplacedByDefaults) {
+    TempDir dir;
+    const std::string path = dir.File("q3config.ini");
+    const std::string binary("[Settings]\r\nTempUnit=2\r\n\0\x01", 26);
+    WriteWholeFile(path, binary);
+    CSettingsStore store = CSettingsStore::AtPath(path);
+    EXPECT_EQ(0, store.GetInt("Settings", "TempUnit", 0));
+    EXPECT_THROW(store.SetInt("Settings", "DeviceId", 10), CPrivateException);
+    EXPECT_EQ(binary, ReadWholeFile(path));
+
+    const std::string fifo = dir.File("fifo.ini");
+    ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+    CSettingsStore piped = CSettingsStore::AtPath(fifo);
+    EXPECT_EQ(7, piped.GetInt("Settings", "TempUnit", 7)); // at once: never waits for a writer
+    EXPECT_THROW(piped.SetInt("Settings", "TempUnit", 1), CPrivateException);
+}
