@@ -131,7 +131,10 @@ bool CModbusInterface::IsOpen() const {
 std::string CModbusInterface::DeviceLockKey() const {
     if (m_injected || m_settings.mode != kModeTcp)
         return {};
-    return m_tcp.PeerName();
+    // The address the connection reached; without one (a connection gone meanwhile) the name
+    // the user gave still names the device, so a write is never left unguarded.
+    std::string peer = m_tcp.PeerName();
+    return peer.empty() ? "tcp:" + m_settings.host + ":" + m_settings.service : peer;
 }
 
 void CModbusInterface::Update(CObservable* source) {
