@@ -9,8 +9,10 @@
 #include "model/CModelContext.h"
 #include "model/ParameterFile.h"
 
+#include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <getopt.h>
 #include <memory>
 #include <ostream>
 #include <strings.h>
@@ -45,6 +47,11 @@ Options:
   --tcp HOST:PORT            Modbus TCP instead of a serial port
   --trace                    print the Modbus trace on standard error
   --help                     this text
+  --version                  the program's version
+  --                         what follows are arguments, never options
+
+A negative number is a value ("q3cli set plant.cfg 1 -50"); "--opt=value" works for every
+option that takes a value.
 
 A first SIGINT, SIGTERM or SIGHUP ends a device command after its current request (a
 download puts the device's process mode back first); a second one ends it at once.
@@ -205,37 +212,111 @@ constexpr Command kCommands[] = {
 };
 } // namespace
 
+namespace {
+enum LongOnly : int {
+    kOptPort = 1000,
+    kOptTcp,
+    kOptUnit,
+    kOptGroup,
+    kOptCount,
+    kOptCsv,
+    kOptTrace,
+    kOptForce,
+    kOptVersion
+};
+
+const option kLongOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, kOptVersion},
+    {"trace", no_argument, nullptr, kOptTrace},
+    {"csv", no_argument, nullptr, kOptCsv},
+    {"force", no_argument, nullptr, kOptForce},
+    {"port", required_argument, nullptr, kOptPort},
+    {"tcp", required_argument, nullptr, kOptTcp},
+    {"unit", required_argument, nullptr, kOptUnit},
+    {"group", required_argument, nullptr, kOptGroup},
+    {"count", required_argument, nullptr, kOptCount},
+    {nullptr, 0, nullptr, 0},
+};
+
+bool IsNegativeNumber(const std::string& a) {
+    return a.size() > 1 && a[0] == '-' &&
+           (std::isdigit(static_cast<unsigned char>(a[1])) ||
+            (a[1] == '.' && a.size() > 2 && std::isdigit(static_cast<unsigned char>(a[2]))));
+}
+
+// "--name" (no "=value") of an option that takes a value.
+bool TakesSeparateValue(const std::string& a) {
+    if (a.rfind("--", 0) != 0 || a.find('=') != std::string::npos)
+        return false;
+    for (const option* o = kLongOptions; o->name; ++o)
+        if (a.compare(2, std::string::npos, o->name) == 0)
+            return o->has_arg == required_argument;
+    return false;
+}
+} // namespace
+
 CliOptions ParseCliOptions(int argc, char** argv) {
+    // Options and their values go to getopt_long; positional arguments (negative numbers among
+    // them, and everything after "--") keep their order apart.
+    std::vector<char*> options = {argv[0]};
     CliOptions o;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc)
-                throw CliUsageError{a + " needs a value"};
-            return argv[++i];
-        };
-        if (a == "--help" || a == "-h")
+        if (a == "--") {
+            for (++i; i < argc; ++i)
+                o.args.push_back(argv[i]);
+            break;
+        }
+        if (a.size() > 1 && a[0] == '-' && !IsNegativeNumber(a)) {
+            options.push_back(argv[i]);
+            if (TakesSeparateValue(a) && i + 1 < argc)
+                options.push_back(argv[++i]);
+            continue;
+        }
+        o.args.push_back(a);
+    }
+    options.push_back(nullptr);
+    optind = 0; // a fresh scan (the program's tests parse many command lines)
+    opterr = 0;
+    const int count = static_cast<int>(options.size()) - 1;
+    for (int c; (c = getopt_long(count, options.data(), ":h", kLongOptions, nullptr)) != -1;) {
+        switch (c) {
+        case 'h':
             o.help = true;
-        else if (a == "--trace")
+            break;
+        case kOptVersion:
+            o.version = true;
+            break;
+        case kOptTrace:
             o.trace = true;
-        else if (a == "--csv")
+            break;
+        case kOptCsv:
             o.csv = true;
-        else if (a == "--force")
+            break;
+        case kOptForce:
             o.force = true;
-        else if (a == "--port")
-            o.port = value();
-        else if (a == "--tcp")
-            o.tcp = value();
-        else if (a == "--unit")
-            o.unit = ParseUnit(value());
-        else if (a == "--group")
-            o.group = ParseNumber(value(), "group");
-        else if (a == "--count")
-            o.count = ParseNumber(value(), "count");
-        else if (a.size() > 1 && a[0] == '-' && a != "-")
-            throw CliUsageError{"unknown option: " + a};
-        else
-            o.args.push_back(a);
+            break;
+        case kOptPort:
+            o.port = optarg;
+            break;
+        case kOptTcp:
+            o.tcp = optarg;
+            break;
+        case kOptUnit:
+            o.unit = ParseUnit(optarg);
+            break;
+        case kOptGroup:
+            o.group = ParseNumber(optarg, "group");
+            break;
+        case kOptCount:
+            o.count = ParseNumber(optarg, "count");
+            break;
+        case ':':
+            throw CliUsageError{std::string(options[optind - 1]) + " needs a value"};
+        default:
+            throw CliUsageError{"unknown option: " + std::string(options[optind - 1])};
+        }
     }
     return o;
 }
@@ -246,6 +327,10 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         CliOptions o = ParseCliOptions(argc, argv);
         if (o.help) {
             out << kUsage;
+            return 0;
+        }
+        if (o.version) {
+            out << "q3cli (" << Q3_PRODUCT_NAME << ") " << Q3_VERSION << '\n';
             return 0;
         }
         if (o.args.empty())

@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
-// Options of a q3cli call; options may stand anywhere among the positional arguments.
+// Options of a q3cli call, parsed with getopt_long: options may stand anywhere among the
+// positional arguments, "--opt=value" and "--opt value" both work, "--" ends the options, and an
+// argument that is a negative number ("-50") is a value, not an option.
 struct CliOptions {
     std::vector<std::string> args; // positional: the command and its operands
     std::string port;              // --port PATH
@@ -15,6 +17,7 @@ struct CliOptions {
     bool trace = false;            // --trace
     bool force = false;            // --force
     bool help = false;             // --help
+    bool version = false;          // --version
 };
 
 // Thrown for a malformed command line (exit status 2).

@@ -1,5 +1,7 @@
 #include "app/qt/CVELKApp.h"
 
+#include "model/ParameterFile.h"
+
 #include "app/ProgramPaths.h"
 #include "app/qt/CAppSettingDialog.h"
 #include "app/qt/CMessageBox.h"
@@ -156,6 +158,17 @@ void CVELKApp::CreateInitialFileSet() {
     m_fileSet.reset(set->Clone());
     m_fileTab = 0;
     m_deviceTab = 0;
+    if (m_initialFile.empty())
+        return;
+    OpenedParameterFile opened = OpenParameterFile(m_initialFile);
+    if (!opened.set) {
+        m_initialFileError = opened.error;
+        m_initialFile.clear();
+        return;
+    }
+    m_fileSet = std::move(opened.set);
+    if (!opened.ignored.empty())
+        m_initialFileError = IgnoredText(m_initialFile, opened.ignored);
 }
 
 int CVELKApp::Run() {

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 class CTraceWindow;
 class QTranslator;
@@ -37,6 +38,11 @@ public:
 
     // The port to use when the settings hold none yet (the run script's simulator).
     void SetInitialPort(std::string path) { m_initialPort = std::move(path); }
+    // A parameter file named on the command line: the file pane opens it (a file that cannot
+    // be opened is said once the window shows, with the model's defaults in the pane).
+    void SetInitialFile(std::string path) { m_initialFile = std::move(path); }
+    const std::string& InitialFile() const { return m_initialFile; }
+    std::string TakeInitialFileError() { return std::exchange(m_initialFileError, {}); }
     void LoadSettings();
     // Raises CPrivateException when the store cannot be written.
     void StoreSettings();
@@ -72,6 +78,8 @@ private:
     std::string m_programPath;
     std::string m_applicationName;
     std::string m_initialPort;
+    std::string m_initialFile;
+    std::string m_initialFileError;
     CSettingsStore m_store;
     CAppSettings m_settings;
     int m_language = 0;

@@ -129,8 +129,15 @@ void CVELKDlg::Initialise() {
     }
     if (!m_fileSet)
         m_fileSet = CDeviceType::NewParameterSet(CDeviceType::kFirstTypeCode);
-    if (!m_savedSettings)
-        MarkFileSetSaved(m_filePath, true);
+    if (!m_savedSettings) {
+        QString initial = app ? FromStd(app->InitialFile()) : QString();
+        MarkFileSetSaved(initial, true);
+        // Said once the window is up: the file named on the command line did not open whole.
+        if (std::string error = app ? app->TakeInitialFileError() : std::string(); !error.empty())
+            QTimer::singleShot(0, this, [this, error] {
+                ShowMessageBox(this, FromStd(error), MessageIcon::Warning);
+            });
+    }
     if (m_fileTab < 0 || m_fileTab > 2)
         m_fileTab = 0;
 

@@ -99,3 +99,19 @@ TEST_F(Cli, UnreadableFileIsOneClearError) {
     EXPECT_EQ(1, Run({"get", file, "0"}));
     EXPECT_EQ("This parameter file is not match this model.\n", err);
 }
+
+// The command line as engineers type it: a 0 % input below zero, "--opt=value", "--" before
+// arguments, and --version.
+TEST_F(Cli, NegativeValuesOptionEqualsValueAndDoubleDash) {
+    ASSERT_EQ(0, Run({"new", "Q3VA", file}));
+    ASSERT_EQ(0, Run({"set", file, "1", "-50"})) << err;
+    ASSERT_EQ(0, Run({"get", file, "1"}));
+    EXPECT_EQ("-50.0000\n", out);
+    ASSERT_EQ(0, Run({"set", "--unit=F", file, "--", "1", "-40"})) << err;
+    ASSERT_EQ(0, Run({"get", file, "1"}));
+    EXPECT_EQ("-40.0000\n", out); // -40 deg F is -40 deg C
+    EXPECT_EQ(2, Run({"set", file, "1", "-x"}));
+    EXPECT_EQ("q3cli: unknown option: -x\n", err);
+    EXPECT_EQ(0, Run({"--version"}));
+    EXPECT_EQ("q3cli (Q3 Configurator) 1.0.0\n", out);
+}

@@ -81,6 +81,7 @@ protected:
         app->Store().SetString("ComSettings", "COMPortName", port);
         app->LoadSettings();
         app->LoadLanguageModule(0);
+        app->SetInitialFile(initialFile);
         app->CreateInitialFileSet();
         window = std::make_unique<CVELKDlg>();
         window->Initialise();
@@ -115,6 +116,7 @@ protected:
         return -1;
     }
     CSimIdentity identity;
+    std::string initialFile; // "q3config FILE"
     std::vector<QWidget*> EnabledOf(const std::vector<QWidget*>& widgets) {
         std::vector<QWidget*> enabled;
         for (QWidget* w : widgets)
@@ -503,6 +505,18 @@ TEST_F(MainWindowTest, EveryControlHasAnAccessibleNameAndTheUnlockToggleWorks) {
     unlock->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
     EXPECT_TRUE(window->UnlockBox()->isChecked());
     EXPECT_TRUE(window->DownloadButton()->isEnabled());
+}
+
+// "q3config FILE" opens the file in the file pane and names it in the title.
+TEST_F(MainWindowTest, AFileNamedOnTheCommandLineIsOpened) {
+    std::unique_ptr<CParBase> qd = CDeviceType::NewParameterSet(15);
+    qd->SetValue(kIdFilterTime, 25000, false);
+    initialFile = programHome.File("plant.cfg");
+    qd->SaveFile(initialFile);
+    Start();
+    EXPECT_EQ(15, window->FileSet()->TypeCode());
+    EXPECT_EQ(25000, window->FileSet()->GetValue(kIdFilterTime));
+    EXPECT_EQ("Q3 Configurator Version1.0.0 - plant.cfg", window->windowTitle());
 }
 
 TEST_F(MainWindowTest, DownloadAndCompareRefuseAnotherModel) {
