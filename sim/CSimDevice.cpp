@@ -554,7 +554,8 @@ void CSimDevice::ApplyFaultLocked(CSimFault fault, CSimReply& reply, bool tcp) {
         } else if (normal) {
             reply.bytes[at + 2] = static_cast<uint8_t>(reply.bytes[at + 2] + 12);
         }
-        mendCrc();
+        if (normal)
+            mendCrc();
         break;
     case CSimFault::WrongProtocol:
         if (tcp) {
@@ -566,10 +567,6 @@ void CSimDevice::ApplyFaultLocked(CSimFault fault, CSimReply& reply, bool tcp) {
         reply.bytes.insert(reply.bytes.end(), once.begin(), once.end());
         break;
     }
-    default:
-        break;
-    }
-    switch (fault) {
     case CSimFault::BadCrc:
         if (tcp) {
             reply.bytes[1] ^= 0x5A; // transaction identifier
