@@ -12,8 +12,8 @@ inline constexpr const char* kDeviceIdValue = "DeviceId";
 inline constexpr const char* kDisplayLanguageValue = "DisplayLanguage";
 inline constexpr const char* kPortNameValue = "COMPortName";
 inline constexpr const char* kPortDisplayNameValue = "COMPortDisplayName";
-// The first port of the fixed list of port discovery, the platform's form of "COM1".
-inline constexpr const char* kDefaultPortName = "/dev/ttyS0";
+// No port until the user chooses one: a guessed port would open a device nobody named.
+inline constexpr const char* kDefaultPortName = "";
 
 // The per-user settings store: one profile file per application,
 // $XDG_CONFIG_HOME/Drennic/<application>.ini, or ~/.config/Drennic/<application>.ini when

@@ -1,6 +1,7 @@
 #include "cli/CliMain.h"
 
 #include "cli/CliOptions.h"
+#include "cli/CliOutput.h"
 #include "cli/CliSignals.h"
 #include "cli/DeviceCommands.h"
 #include "cli/TableCommands.h"
@@ -22,7 +23,7 @@ namespace {
 constexpr const char* kUsage =
     R"(Usage: q3cli [options] COMMAND [ARGS]
 
-Parameter files (no device needed):
+Parameter files (no device needed; FILE "-" is standard input or output):
   new MODEL FILE             write a parameter file with the defaults of MODEL
                              (Q3VA, Q3VA1, Q3VB, Q3VB1, Q3VC, Q3VC1, Q3VD, Q3VD1 or a model
                              number such as 1001); refuses to overwrite FILE without --force
@@ -36,16 +37,24 @@ Parameter files (no device needed):
 Device (serial port or Modbus TCP):
   ports                      the serial ports found on this machine
   identify                   model, serial number, versions, tag, date and status
-  upload FILE                read every setting of the device into a parameter file
+  upload FILE|DIR            read every setting of the device into a parameter file (a
+                             folder: a file named after model, serial and date)
   download FILE              write the settings of a parameter file to the device
   compare FILE               list the parameters where device and file differ
-  monitor [--count N] [--csv]  live values, one line per poll
+  monitor [--count N]        live values, one line per poll
 
 Options:
   --unit C|F|K               temperature unit for shown and typed values (default C)
-  --port PATH                serial port (default: the port chosen in Preferences)
+  --port PATH                serial port (default: the port chosen in Preferences); repeat
+                             it to run identify, upload, download or compare on several
+                             devices at once
+  --ports-from FILE          the devices' ports from FILE, one "PORT [PARAMETER-FILE]" a line
   --tcp HOST:PORT            Modbus TCP instead of a serial port
+  --json                     JSON for ports, identify, show, compare and monitor (one
+                             object a line)
+  --csv                      monitor: comma-separated, one number per cell
   --trace                    print the Modbus trace on standard error
+  --force                    new: replace an existing file
   --help                     this text
   --version                  the program's version
   --                         what follows are arguments, never options
@@ -57,8 +66,8 @@ A first SIGINT, SIGTERM or SIGHUP ends a device command after its current reques
 download puts the device's process mode back first); a second one ends it at once.
 Another program writing to the same device is waited for, up to 60 seconds.
 
-Exit status: 0 success, 1 rejected value or failed operation, 2 usage error, 128 + N ended
-by signal N.
+Exit status: 0 success or match, 1 rejected value or differences found, 2 usage error,
+3 communication or file failure, 128 + N ended by signal N. For several devices, the worst.
 )";
 
 int ParseNumber(const std::string& text, const char* what) {
@@ -95,16 +104,6 @@ int TypeCodeOf(const std::string& model) {
 
 std::ostream* g_err = nullptr;
 
-// Values that did not scan are said on standard error; the command goes on (exit status 0).
-std::unique_ptr<CParBase> Open(const std::string& path) {
-    OpenedParameterFile opened = OpenParameterFile(path);
-    if (!opened.set)
-        throw CPrivateException(opened.error);
-    if (!opened.ignored.empty() && g_err)
-        *g_err << "q3cli: " << IgnoredText(path, opened.ignored) << '\n';
-    return std::move(opened.set);
-}
-
 void Need(const CliOptions& o, std::size_t operands, const char* form) {
     if (o.args.size() != operands + 1)
         throw CliUsageError{std::string("usage: q3cli ") + form};
@@ -121,41 +120,60 @@ bool FileHolds(const CParBase& set, int id) {
 
 void RequireHeld(const CParBase& set, int id) {
     if (!FileHolds(set, id))
-        throw CPrivateException("Parameter " + std::to_string(id) + " does not exist in " +
-                                set.ModelString() + " parameter files.");
+        throw CliRejected{"Parameter " + std::to_string(id) + " does not exist in " +
+                          set.ModelString() + " parameter files."};
 }
 
-int CmdNew(const CliOptions& o, std::ostream&) {
+int CmdNew(const CliOptions& o, std::ostream& out) {
     Need(o, 2, "new MODEL FILE");
     int code = TypeCodeOf(o.args[1]);
     if (code == 0)
         throw CliUsageError{"unknown model: " + o.args[1]};
     struct stat st {};
-    if (!o.force && ::stat(o.args[2].c_str(), &st) == 0)
-        throw CPrivateException(o.args[2] + " exists already; use --force to replace it.");
-    CDeviceType::NewParameterSet(code)->SaveFile(o.args[2]);
+    if (!o.force && o.args[2] != "-" && ::stat(o.args[2].c_str(), &st) == 0)
+        throw CliRejected{o.args[2] + " exists already; use --force to replace it."};
+    WriteParameterOutput(*CDeviceType::NewParameterSet(code), o.args[2], out);
     return 0;
 }
 
 int CmdShow(const CliOptions& o, std::ostream& out) {
-    Need(o, 1, "show FILE [--group N]");
-    auto set = Open(o.args[1]);
+    Need(o, 1, "show FILE [--group N] [--json]");
+    auto set = OpenParameterInput(o.args[1], *g_err);
     int first = o.group >= 0 ? o.group : 0;
     int last = o.group >= 0 ? o.group : kGroupTable;
+    nlohmann::json rows = nlohmann::json::array();
+    std::string section;
     for (int g = first; g <= last; ++g) {
         for (int i = 0; i < set->GetParameterCount(g); ++i) {
             int id = set->GetParameterId(g, i);
-            out << id << '\t' << set->GetParameterName(id) << '\t' << set->GetDisplayText(id, true)
-                << '\n';
+            if (!o.json) {
+                out << id << '\t' << set->GetParameterName(id) << '\t'
+                    << set->GetDisplayText(id, true) << '\n';
+            } else if (set->GetParameterKind(id) == kKindHeader) {
+                section = set->GetParameterName(id);
+            } else {
+                nlohmann::json row = ParameterJson(*set, id);
+                row["group"] = g;
+                row["section"] = section;
+                row["id"] = id;
+                row["name"] = set->GetParameterName(id);
+                rows.push_back(std::move(row));
+            }
         }
     }
+    if (o.json)
+        out << nlohmann::json{{"model", set->ModelString()},
+                              {"model_number", set->ModelNumber()},
+                              {"parameters", rows}}
+                   .dump(2)
+            << '\n';
     return 0;
 }
 
 int CmdGet(const CliOptions& o, std::ostream& out) {
     Need(o, 2, "get FILE ID");
     int id = ParseNumber(o.args[2], "parameter id");
-    auto set = Open(o.args[1]);
+    auto set = OpenParameterInput(o.args[1], *g_err);
     RequireHeld(*set, id);
     out << set->GetValueText(id) << '\n';
     return 0;
@@ -163,8 +181,10 @@ int CmdGet(const CliOptions& o, std::ostream& out) {
 
 int CmdSet(const CliOptions& o, std::ostream&) {
     Need(o, 3, "set FILE ID VALUE");
+    if (o.args[1] == "-")
+        throw CliUsageError{"set changes a file in place; it cannot read standard input"};
     int id = ParseNumber(o.args[2], "parameter id");
-    auto set = Open(o.args[1]);
+    auto set = OpenParameterInput(o.args[1], *g_err);
     RequireHeld(*set, id);
     const std::string& value = o.args[3];
     CEditResult edit;
@@ -185,16 +205,20 @@ int CmdSet(const CliOptions& o, std::ostream&) {
             choices += (i ? ", " : "") + std::to_string(i) + " \"" + text + "\"";
         }
         if (index < 0)
-            throw CPrivateException(set->GetParameterName(id) + " takes one of: " + choices + ".");
+            throw CliRejected{set->GetParameterName(id) + " takes one of: " + choices + "."};
         edit.result = 1;
         edit.choiceIndex = index;
         break;
     }
     default:
-        throw CPrivateException(set->GetParameterName(id) + " (" + o.args[2] +
-                                ") cannot be edited here.");
+        throw CliRejected{set->GetParameterName(id) + " (" + o.args[2] +
+                          ") cannot be edited here."};
     }
-    set->SetFromEditor(id, edit);
+    try {
+        set->SetFromEditor(id, edit);
+    } catch (const CPrivateException& e) {
+        throw CliRejected{e.Message()};
+    }
     set->SaveFile(o.args[1]);
     return 0;
 }
@@ -222,7 +246,9 @@ enum LongOnly : int {
     kOptCsv,
     kOptTrace,
     kOptForce,
-    kOptVersion
+    kOptVersion,
+    kOptJson,
+    kOptPortsFrom
 };
 
 const option kLongOptions[] = {
@@ -230,6 +256,8 @@ const option kLongOptions[] = {
     {"version", no_argument, nullptr, kOptVersion},
     {"trace", no_argument, nullptr, kOptTrace},
     {"csv", no_argument, nullptr, kOptCsv},
+    {"json", no_argument, nullptr, kOptJson},
+    {"ports-from", required_argument, nullptr, kOptPortsFrom},
     {"force", no_argument, nullptr, kOptForce},
     {"port", required_argument, nullptr, kOptPort},
     {"tcp", required_argument, nullptr, kOptTcp},
@@ -297,8 +325,14 @@ CliOptions ParseCliOptions(int argc, char** argv) {
         case kOptForce:
             o.force = true;
             break;
+        case kOptJson:
+            o.json = true;
+            break;
         case kOptPort:
-            o.port = optarg;
+            o.ports.push_back(optarg);
+            break;
+        case kOptPortsFrom:
+            o.portsFrom = optarg;
             break;
         case kOptTcp:
             o.tcp = optarg;
@@ -318,6 +352,10 @@ CliOptions ParseCliOptions(int argc, char** argv) {
             throw CliUsageError{"unknown option: " + std::string(options[optind - 1])};
         }
     }
+    if (o.csv && o.json)
+        throw CliUsageError{"--csv and --json exclude each other"};
+    if (!o.tcp.empty() && (!o.ports.empty() || !o.portsFrom.empty()))
+        throw CliUsageError{"--tcp and --port or --ports-from exclude each other"};
     return o;
 }
 
@@ -347,11 +385,14 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
             return RunDeviceCommand(o, out, err);
         throw CliUsageError{"unknown command: " + o.args[0] + "; see q3cli --help"};
     } catch (const CliUsageError& e) {
-        err << "q3cli: " << e.message << '\n';
-        return 2;
+        PrintError(err, e.message);
+        return kExitUsage;
+    } catch (const CliRejected& e) {
+        PrintError(err, e.message);
+        return kExitRejected;
     } catch (const CPrivateException& e) {
-        err << e.Message() << '\n';
+        PrintError(err, e.Message());
         // Ended by a stop signal: the shell's convention, 128 + the signal's number.
-        return StopSignal() != 0 ? 128 + StopSignal() : 1;
+        return StopSignal() != 0 ? 128 + StopSignal() : kExitFailure;
     }
 }

@@ -1,6 +1,7 @@
 #include "cli/DeviceCommands.h"
 
 #include "app/CSettingsStore.h"
+#include "cli/CliOutput.h"
 #include "cli/CliSignals.h"
 #include "comm/CCommInterface.h"
 #include "comm/CDeviceInterface.h"
@@ -17,16 +18,19 @@
 #include "resources/CStringTable.h"
 #include "resources/StringIds.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
-#include <ctime>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <ostream>
+#include <sstream>
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -78,10 +82,20 @@ CommSettings SettingsOf(const CliOptions& o) {
         return s;
     }
     CommSettings s = CCommInterface::LoadSettings(CSettingsStore());
-    if (!o.port.empty()) {
-        s.portName = o.port;
-        s.portDisplayName = o.port;
+    if (!o.ports.empty())
+        s.portName = o.ports.front();
+    if (s.portName.empty()) {
+        std::string text = "no port chosen: give --port PATH or --tcp HOST:PORT, or choose the "
+                           "port in the Preferences of q3config.";
+        CPortList found;
+        text += found.Entries().empty() ? "\nNo serial port was found on this machine."
+                                        : "\nSerial ports found on this machine:";
+        for (const PortEntry& e : found.Entries())
+            text += "\n  " + e.path + "  " + e.displayName;
+        throw CliUsageError{text};
     }
+    // On the command line a port is named by its path: the one to type again.
+    s.portDisplayName = s.portName;
     return s;
 }
 
@@ -143,8 +157,8 @@ class CTransferWaiter : public CQueuedObserver {
 public:
     CTransferWaiter() : CQueuedObserver(m_dispatcher) {}
 
-    void Wait(CDeviceInterfaceThread& thread, const char* what, std::ostream& err) {
-        bool terminal = ::isatty(STDERR_FILENO) == 1;
+    void Wait(CDeviceInterfaceThread& thread, const char* what, bool progress, std::ostream& err) {
+        bool terminal = progress && ::isatty(STDERR_FILENO) == 1;
         bool shown = false;
         while (!m_done) {
             m_dispatcher.WaitAndRun(milliseconds(500));
@@ -168,7 +182,7 @@ private:
 // Runs command 3 or 4 on a transfer thread as the window does; raises the stored error.
 std::unique_ptr<CDeviceInterfaceThread> Transfer(Session& session, int command,
                                                  const CParBase* toDownload, const char* what,
-                                                 std::ostream& err) {
+                                                 bool progress, std::ostream& err) {
     CTransferWaiter waiter;
     auto thread = std::make_unique<CDeviceInterfaceThread>();
     thread->AddObserver(&waiter);
@@ -176,7 +190,7 @@ std::unique_ptr<CDeviceInterfaceThread> Transfer(Session& session, int command,
     thread->Device().SetCancelFlag(&StopRequested());
     thread->SetDownloadSet(toDownload);
     thread->PostCommand(command);
-    waiter.Wait(*thread, what, err);
+    waiter.Wait(*thread, what, progress, err);
     // The waiter goes out of scope below; the finished thread notifies nobody any more.
     if (!thread->Stop())
         throw CPrivateException("The transfer did not end.");
@@ -185,74 +199,100 @@ std::unique_ptr<CDeviceInterfaceThread> Transfer(Session& session, int command,
     return thread;
 }
 
-std::unique_ptr<CParBase> OpenFile(const std::string& path, std::ostream& err) {
-    OpenedParameterFile opened = OpenParameterFile(path);
-    if (!opened.set)
-        throw CPrivateException(opened.error);
-    if (!opened.ignored.empty())
-        err << "q3cli: " << IgnoredText(path, opened.ignored) << '\n';
-    return std::move(opened.set);
+int CmdPorts(const CliOptions& o, std::ostream& out, std::ostream&) {
+    Need(o, 0, "ports [--json]");
+    CPortList ports;
+    nlohmann::json list = nlohmann::json::array();
+    for (const PortEntry& e : ports.Entries()) {
+        if (o.json)
+            list.push_back({{"path", e.path}, {"name", e.displayName}});
+        else
+            out << e.path << '\t' << e.displayName << '\n';
+    }
+    if (o.json)
+        out << list.dump(2) << '\n';
+    return kExitOk;
 }
 
-int CmdPorts(const CliOptions& o, std::ostream& out, std::ostream&) {
-    Need(o, 0, "ports");
-    CPortList ports;
-    for (const PortEntry& e : ports.Entries())
-        out << e.path << '\t' << e.displayName << '\n';
-    return 0;
-}
+constexpr int kIdentityIds[] = {kIdModelText, kIdSerial,    kIdHardware, kIdFirmware,
+                                kIdTag,       kIdCalibDate, kIdStatus};
+constexpr const char* kIdentityKeys[] = {"model", "serial",          "hardware", "firmware",
+                                         "tag",   "calibrated_date", "status"};
 
 int CmdIdentify(const CliOptions& o, std::ostream& out, std::ostream& err) {
-    Need(o, 0, "identify");
+    Need(o, 0, "identify [--json]");
     Session session(o, err);
     session.Identify();
     const CParBase& set = *session.device.DeviceSet();
+    if (o.json) {
+        nlohmann::json j = {{"port", session.settings.ShownPortName()},
+                            {"model_name", CDeviceType::GetTypeName(set.TypeCode())},
+                            {"model_number", set.ModelNumber()},
+                            {"status_word", set.GetStatusWord()}};
+        for (std::size_t i = 0; i < std::size(kIdentityIds); ++i)
+            j[kIdentityKeys[i]] = set.GetDisplayText(kIdentityIds[i], false);
+        out << j.dump() << '\n';
+        return kExitOk;
+    }
     out << "Model name\t" << CDeviceType::GetTypeName(set.TypeCode()) << '\n';
     out << "Model number\t" << set.ModelNumber() << '\n';
-    for (int id :
-         {kIdModelText, kIdSerial, kIdHardware, kIdFirmware, kIdTag, kIdCalibDate, kIdStatus})
+    for (int id : kIdentityIds)
         out << set.GetParameterName(id) << '\t' << set.GetDisplayText(id, false) << '\n';
-    return 0;
+    return kExitOk;
 }
 
-int CmdUpload(const CliOptions& o, std::ostream&, std::ostream& err) {
-    Need(o, 1, "upload FILE");
+bool IsDirectory(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int CmdUpload(const CliOptions& o, std::ostream& out, std::ostream& err) {
+    Need(o, 1, "upload FILE|DIRECTORY|-");
     Session session(o, err);
     session.Identify();
     auto thread = Transfer(session, CDeviceInterfaceThread::kUpload, nullptr,
-                           LoadStr(kMsgStatusUploading).c_str(), err);
-    thread->Device().DeviceSet()->SaveFile(o.args[1]);
-    return 0;
+                           LoadStr(kMsgStatusUploading).c_str(), o.progress, err);
+    const CParBase& set = *thread->Device().DeviceSet();
+    if (!IsDirectory(o.args[1])) {
+        WriteParameterOutput(set, o.args[1], out);
+        return kExitOk;
+    }
+    // A folder: the file is named after the device, and the name is said.
+    std::string path = o.args[1] + (o.args[1].back() == '/' ? "" : "/") + ProposedFileName(set);
+    set.SaveFile(path);
+    out << path << '\n';
+    return kExitOk;
 }
 
 int CmdDownload(const CliOptions& o, std::ostream&, std::ostream& err) {
-    Need(o, 1, "download FILE");
-    auto file = OpenFile(o.args[1], err);
+    Need(o, 1, "download FILE|-");
+    auto file = OpenParameterInput(o.args[1], err);
     Session session(o, err);
     session.Identify();
     if (session.device.DeviceSet()->TypeCode() != file->TypeCode())
-        throw CPrivateException::FromId(kMsgDownloadOtherModel);
+        throw CliRejected{LoadStr(kMsgDownloadOtherModel)};
     auto thread = Transfer(session, CDeviceInterfaceThread::kDownload, file.get(),
-                           LoadStr(kMsgStatusDownloading).c_str(), err);
+                           LoadStr(kMsgStatusDownloading).c_str(), o.progress, err);
     for (const std::string& warning : thread->Device().DeviceSet()->TakeWarnings())
-        err << "q3cli: warning: " << warning << '\n';
-    return 0;
+        PrintError(err, "warning: " + warning);
+    return kExitOk;
 }
 
 int CmdCompare(const CliOptions& o, std::ostream& out, std::ostream& err) {
-    Need(o, 1, "compare FILE");
-    auto file = OpenFile(o.args[1], err);
+    Need(o, 1, "compare FILE|- [--json]");
+    auto file = OpenParameterInput(o.args[1], err);
     Session session(o, err);
     session.Identify();
     if (session.device.DeviceSet()->TypeCode() != file->TypeCode())
-        throw CPrivateException::FromId(kMsgCompareOtherModel);
+        throw CliRejected{LoadStr(kMsgCompareOtherModel)};
     auto thread = Transfer(session, CDeviceInterfaceThread::kUpload, nullptr,
-                           LoadStr(kMsgStatusUploading).c_str(), err);
+                           LoadStr(kMsgStatusUploading).c_str(), o.progress, err);
     const CParBase& device = *thread->Device().DeviceSet();
     // The walk of the compare dialog: groups 0, 1, 2 ... up to the first empty one, header
     // rows naming the group of the rows after them, value texts compared exactly.
     int mismatches = 0;
     std::string group;
+    nlohmann::json differences = nlohmann::json::array();
     for (int g = 0; device.GetParameterCount(g) > 0; ++g) {
         for (int i = 0; i < device.GetParameterCount(g); ++i) {
             int id = device.GetParameterId(g, i);
@@ -264,64 +304,85 @@ int CmdCompare(const CliOptions& o, std::ostream& out, std::ostream& err) {
             if (device.GetValueText(id) == file->GetValueText(id))
                 continue;
             ++mismatches;
-            out << group << '\t' << name << '\t' << device.GetDisplayText(id, true) << '\t'
-                << file->GetDisplayText(id, true) << '\n';
+            if (o.json)
+                differences.push_back({{"section", group},
+                                       {"id", id},
+                                       {"name", name},
+                                       {"device", ParameterJson(device, id)},
+                                       {"file", ParameterJson(*file, id)}});
+            else
+                out << group << '\t' << name << '\t' << device.GetDisplayText(id, true) << '\t'
+                    << file->GetDisplayText(id, true) << '\n';
         }
     }
-    if (mismatches == 0)
+    if (o.json)
+        out << nlohmann::json{{"match", mismatches == 0},
+                              {"count", mismatches},
+                              {"differences", differences}}
+                   .dump(2)
+            << '\n';
+    else if (mismatches == 0)
         out << LoadStr(kMsgCompareAllMatch) << '\n';
     else
         out << FormatInserts(LoadStr(kMsgCompareMismatches), {static_cast<long long>(mismatches)})
             << '\n';
-    return mismatches == 0 ? 0 : 1;
+    return mismatches == 0 ? kExitOk : kExitRejected;
 }
 
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\n") == std::string::npos)
-        return text;
-    std::string out = "\"";
-    for (char c : text)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
-
-std::string Now() {
-    auto now = std::chrono::system_clock::now();
-    std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    auto ms = std::chrono::duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return StrPrintf("%s.%03d", text, static_cast<int>(ms));
-}
+// The live values of a poll under stable keys; status last.
+struct LiveValue {
+    const char* key;
+    int id;
+};
 
 int CmdMonitor(const CliOptions& o, std::ostream& out, std::ostream& err) {
-    Need(o, 0, "monitor [--count N] [--csv]");
+    Need(o, 0, "monitor [--count N] [--csv|--json]");
     Session session(o, err);
     bool header = o.csv;
     for (int n = 0; o.count < 0 || n < o.count; ++n) {
         session.Identify();
         const CParBase& set = *session.device.DeviceSet();
-        std::vector<int> ids = {kIdInputValue, kIdOutput1Value};
+        std::vector<LiveValue> values = {{"input", kIdInputValue}, {"output1", kIdOutput1Value}};
         if (set.GetOutputCount() > 1)
-            ids.push_back(kIdOutput2Value);
-        ids.push_back(kIdStatus);
+            values.push_back({"output2", kIdOutput2Value});
+        std::string time = IsoNow();
+        std::string status = set.GetDisplayText(kIdStatus, false);
+        if (o.json) {
+            nlohmann::json line = {{"time", time}};
+            for (const LiveValue& v : values)
+                line[v.key] = LiveValueJson(set.GetDisplayText(v.id, true));
+            line["status"] = status;
+            line["status_word"] = set.GetStatusWord();
+            out << line.dump() << '\n' << std::flush;
+            continue;
+        }
+        if (!o.csv) {
+            out << time;
+            for (const LiveValue& v : values)
+                out << '\t' << set.GetDisplayText(v.id, true);
+            out << '\t' << status << '\n' << std::flush;
+            continue;
+        }
+        // One number per cell, the unit in a column of its own.
         if (header) {
             out << "time";
-            for (int id : ids)
-                out << ',' << CsvField(set.GetParameterName(id));
-            out << '\n';
+            for (const LiveValue& v : values)
+                out << ',' << v.key << ',' << v.key << "_unit," << v.key << "_percent";
+            out << ",status\n";
             header = false;
         }
-        out << Now();
-        for (int id : ids) {
-            std::string text = set.GetDisplayText(id, id != kIdStatus);
-            out << (o.csv ? ',' : '\t') << (o.csv ? CsvField(text) : text);
+        out << time;
+        for (const LiveValue& v : values) {
+            nlohmann::json j = LiveValueJson(set.GetDisplayText(v.id, true));
+            auto number = [](const nlohmann::json& cell) {
+                return cell.is_null() ? std::string() : cell.dump();
+            };
+            out << ',' << number(j["value"]) << ',' << CsvField(j["unit"].get<std::string>()) << ','
+                << number(j["percent"]);
         }
-        out << '\n' << std::flush;
+        out << ',' << CsvField(status) << '\n' << std::flush;
     }
-    return 0;
+    return kExitOk;
 }
 
 struct DeviceCommand {
@@ -342,12 +403,157 @@ bool IsDeviceCommand(const std::string& name) {
     return false;
 }
 
+namespace {
+// One device of several: its port and, from --ports-from, its own parameter file.
+struct Target {
+    std::string port;
+    std::string file;
+};
+
+std::vector<Target> TargetsOf(const CliOptions& o) {
+    std::vector<Target> targets;
+    for (const std::string& port : o.ports)
+        targets.push_back({port, {}});
+    if (o.portsFrom.empty())
+        return targets;
+    std::ifstream in(o.portsFrom);
+    if (!in)
+        throw CPrivateException("Can not read the port list " + o.portsFrom + ".");
+    int number = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++number;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::istringstream fields(line);
+        Target t;
+        if (!(fields >> t.port) || t.port[0] == '#')
+            continue;
+        fields >> t.file;
+        std::string extra;
+        if (fields >> extra)
+            throw CliUsageError{StrPrintf("%s line %d: PORT [FILE] expected, not \"%s\"",
+                                          o.portsFrom.c_str(), number, line.c_str())};
+        targets.push_back(t);
+    }
+    if (targets.empty())
+        throw CliUsageError{o.portsFrom + " names no port"};
+    return targets;
+}
+
+int RunOne(const CliOptions& o, std::ostream& out, std::ostream& err) {
+    for (const DeviceCommand& c : kDeviceCommands)
+        if (o.args[0] == c.name)
+            return c.run(o, out, err);
+    throw CliUsageError{"unknown command: " + o.args[0]};
+}
+
+// The exit status of a command run for one device of several, with its failure said on err.
+int RunCaught(const CliOptions& o, std::ostream& out, std::ostream& err) {
+    try {
+        return RunOne(o, out, err);
+    } catch (const CliUsageError& e) {
+        PrintError(err, e.message);
+        return kExitUsage;
+    } catch (const CliRejected& e) {
+        PrintError(err, e.message);
+        return kExitRejected;
+    } catch (const CPrivateException& e) {
+        PrintError(err, e.Message());
+        return StopSignal() != 0 ? 128 + StopSignal() : kExitFailure;
+    }
+}
+
+std::string OneLine(const std::string& text) {
+    std::string line;
+    std::istringstream lines(text);
+    for (std::string l; std::getline(lines, l);) {
+        if (l.rfind("q3cli: ", 0) == 0)
+            l.erase(0, 7);
+        std::replace(l.begin(), l.end(), '\t', ' ');
+        if (!l.empty())
+            line += (line.empty() ? "" : "; ") + l;
+    }
+    return line;
+}
+
+const char* ResultWord(int status) {
+    switch (status) {
+    case kExitOk:
+        return "ok";
+    case kExitRejected:
+        return "refused";
+    case kExitUsage:
+        return "usage";
+    case kExitFailure:
+        return "failed";
+    default:
+        return "stopped";
+    }
+}
+
+// Runs the command for every device at once; one line (or JSON object) per device in the order
+// given, the worst exit status.
+int RunForEach(const CliOptions& o, const std::vector<Target>& targets, std::ostream& out) {
+    if (o.args[0] == "ports" || o.args[0] == "monitor")
+        throw CliUsageError{o.args[0] + " takes one port"};
+    struct Result {
+        int status = 0;
+        std::ostringstream out, err;
+    };
+    std::vector<Result> results(targets.size());
+    std::vector<std::thread> workers;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        CliOptions one = o;
+        one.ports = {targets[i].port};
+        one.portsFrom.clear();
+        one.progress = false;
+        if (!targets[i].file.empty()) {
+            if (one.args.size() == 1)
+                one.args.push_back(targets[i].file);
+            else
+                one.args[1] = targets[i].file;
+        }
+        workers.emplace_back([one, &r = results[i]] { r.status = RunCaught(one, r.out, r.err); });
+    }
+    int worst = 0;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        workers[i].join();
+        Result& r = results[i];
+        worst = std::max(worst, r.status);
+        std::string text = r.out.str();
+        std::string problems = OneLine(r.err.str());
+        if (!o.json) {
+            out << targets[i].port << '\t' << ResultWord(r.status);
+            std::string detail = OneLine(text);
+            if (!problems.empty())
+                detail += (detail.empty() ? "" : "; ") + problems;
+            if (!detail.empty())
+                out << '\t' << detail;
+            out << '\n';
+            continue;
+        }
+        nlohmann::json line = {
+            {"port", targets[i].port}, {"result", ResultWord(r.status)}, {"exit", r.status}};
+        nlohmann::json parsed = nlohmann::json::parse(text, nullptr, false);
+        if (!parsed.is_discarded())
+            line["output"] = parsed;
+        else if (!text.empty())
+            line["output"] = OneLine(text);
+        if (!problems.empty())
+            line["messages"] = problems;
+        out << line.dump() << '\n';
+    }
+    out << std::flush;
+    return worst;
+}
+} // namespace
+
 int RunDeviceCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
     if (options.args.empty())
         throw CliUsageError{"no command"};
     CTraceToStream trace(options.trace, err);
-    for (const DeviceCommand& c : kDeviceCommands)
-        if (options.args[0] == c.name)
-            return c.run(options, out, err);
-    throw CliUsageError{"unknown command: " + options.args[0]};
+    std::vector<Target> targets = TargetsOf(options);
+    if (targets.size() > 1 || !options.portsFrom.empty())
+        return RunForEach(options, targets, out);
+    return RunOne(options, out, err);
 }

@@ -1,5 +1,6 @@
 #include "cli/TableCommands.h"
 
+#include "cli/CliOutput.h"
 #include "comm/CPrivateException.h"
 #include "model/CParTypeCommon.h"
 #include "model/ParameterFile.h"
@@ -21,7 +22,7 @@ std::unique_ptr<CParTypeCommon> OpenModel(const std::string& path, std::ostream&
     if (!opened.set)
         throw CPrivateException(opened.error);
     if (!opened.ignored.empty())
-        err << "q3cli: " << IgnoredText(path, opened.ignored) << '\n';
+        PrintError(err, IgnoredText(path, opened.ignored));
     auto* model = dynamic_cast<CParTypeCommon*>(opened.set.get());
     if (!model)
         throw CPrivateException(path + ": this model has no linearization table.");
@@ -49,7 +50,7 @@ int CmdImportTable(const CliOptions& o, std::ostream&, std::ostream& err) {
         table.values = std::move(file.values);
         std::string order = set->ApplyTemperatureTable(table);
         if (!order.empty())
-            err << "warning: " << order << '\n';
+            PrintError(err, "warning: " + order);
     }
     set->SaveFile(o.args[1]);
     return 0;
@@ -61,7 +62,7 @@ int CmdExportTable(const CliOptions& o, std::ostream&, std::ostream& err) {
     // A table file without points is refused by every reader: do not write one.
     auto refuseEmpty = [&o](bool empty) {
         if (empty)
-            throw CPrivateException(o.args[1] + " holds no table points; nothing was written.");
+            throw CliRejected{o.args[1] + " holds no table points; nothing was written."};
     };
     if (set->GetTableKind() == TableKind::XY) {
         XYTable table = set->GetXYTable();

@@ -157,9 +157,6 @@ std::string CPortList::SimulatorDirectory() {
 
 void CPortList::Build(const std::string& root, const std::string& simulatorDir) {
     m_entries.clear();
-    for (int n = 0; n < kFixedPorts; ++n)
-        m_entries.push_back({"/dev/ttyS" + std::to_string(n), "ttyS" + std::to_string(n)});
-
     std::map<std::string, PortEntry, NaturalLess> added;
     try {
         const std::string sys = root + "/sys";
@@ -179,13 +176,10 @@ void CPortList::Build(const std::string& root, const std::string& simulatorDir) 
             auto found = stable.find(name);
             entry.path = found != stable.end() ? found->second : "/dev/" + name;
             entry.displayName = description + " (" + name + ")";
-            if (uart >= 0 && uart < kFixedPorts)
-                m_entries[static_cast<std::size_t>(uart)] = entry;
-            else
-                added[name] = entry;
+            added[name] = entry;
         }
     } catch (...) {
-        // The fixed list stands on its own.
+        // A system tree that cannot be read offers no port.
     }
     for (const auto& [name, entry] : added)
         m_entries.push_back(entry);

@@ -12,13 +12,11 @@ struct PortEntry {
 };
 
 // The ports the Preferences dialog and "q3cli ports" offer, built once on construction:
-//  1. the fixed list /dev/ttyS0 .. /dev/ttyS15 (shown as ttyS0 .. ttyS15);
-//  2. the serial ports that really exist (/sys/class/tty/*/device; a platform UART whose type
-//     is 0 has no hardware behind it): a ttyS0..15 entry is replaced, any other port is added
-//     after the fixed list in name order. USB adapters show maker and product, other ports
-//     "Serial port (<name>)"; where /dev/serial/by-id holds a link to the port, that stable
-//     name is the path, so the setting survives replugging;
-//  3. running simulators registered by q3sim (one "<pid>.port" or "<pid>-<n>.port" file each,
+//  1. the serial ports that really exist (/sys/class/tty/*/device; a platform UART whose type
+//     is 0 has no hardware behind it) in name order. USB adapters show maker and product, other
+//     ports "Serial port (<name>)"; where /dev/serial/by-id holds a link to the port, that
+//     stable name is the path, so the setting survives replugging;
+//  2. running simulators registered by q3sim (one "<pid>.port" or "<pid>-<n>.port" file each,
 //     holding "<path>\t<display name>\n"; files of ended processes and malformed ones are
 //     skipped).
 // Never fails: a source that cannot be read is skipped.
@@ -39,8 +37,6 @@ public:
     // Where q3sim registers: $XDG_RUNTIME_DIR/q3sim, or /tmp/q3sim-<uid> when XDG_RUNTIME_DIR
     // is unset or not writable.
     static std::string SimulatorDirectory();
-
-    static constexpr int kFixedPorts = 16;
 
 private:
     void Build(const std::string& root, const std::string& simulatorDir);

@@ -150,6 +150,8 @@ SerialLine CSerialIO::LineFor(const CommSettings& settings) {
 void CSerialIO::Open() {
     m_devicePath = m_settings.portName;
     Close();
+    if (m_devicePath.empty())
+        throw CPrivateException::FromId(kMsgNoPortChosen);
     // Non-blocking: open must not wait for a carrier, and reads wait in poll with a deadline.
     int fd = m_sys.Open(m_devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)

@@ -251,14 +251,21 @@ void CParBase::LoadSettings(const CIniFile& file) {
 }
 
 void CParBase::SaveFile(const std::string& path) const {
+    WriteFileAtomically(path, FileText());
+}
+
+std::string CParBase::FileText() const {
     CIniFile file;
     SaveSettings(file);
     file.SetInt("HEAD", "MODEL", m_modelNumber);
-    file.Save(path);
+    return file.Serialize();
 }
 
 void CParBase::LoadFile(const std::string& path) {
-    CIniFile file = CIniFile::Load(path);
+    LoadIni(CIniFile::Load(path));
+}
+
+void CParBase::LoadIni(const CIniFile& file) {
     // A file of this model without its settings would load as all defaults: refused the same.
     if (file.GetInt("HEAD", "MODEL", 0) != m_modelNumber || !file.HasSection("SETTING"))
         throw CPrivateException::FromId(213);

@@ -96,6 +96,10 @@ public:
     virtual void RunGroupAction(void* parent, int group, int flag) = 0;
     virtual void SaveFile(const std::string& path) const;
     virtual void LoadFile(const std::string& path);
+    // The parameter file's text, as SaveFile writes it, and its reading from a parsed file
+    // (standard input and output of the command line).
+    std::string FileText() const;
+    void LoadIni(const class CIniFile& file);
     virtual double GetHighlightValue(int id) const = 0;
     virtual int32_t GetStatusWord() const = 0;
     virtual bool IsOutputFixed() const = 0;

@@ -4,24 +4,37 @@
 #include "comm/MessageFormat.h"
 #include "model/CDeviceType.h"
 #include "model/CIniFile.h"
+#include "model/ParameterIds.h"
 #include "resources/CStringTable.h"
 #include "resources/StringIds.h"
 
-OpenedParameterFile OpenParameterFile(const std::string& path) {
+#include <ctime>
+
+namespace {
+template <class Reader> OpenedParameterFile Open(Reader read) {
     OpenedParameterFile result;
     try {
-        int model = CIniFile::Load(path).GetInt("HEAD", "MODEL", 0);
-        int typeCode = CDeviceType::TypeCodeFromModelNumber(model);
+        CIniFile file = read();
+        int typeCode = CDeviceType::TypeCodeFromModelNumber(file.GetInt("HEAD", "MODEL", 0));
         if (typeCode == 0)
             throw CPrivateException::FromId(kMsgFileModelMismatch);
         auto set = CDeviceType::NewParameterSet(typeCode);
-        set->LoadFile(path);
+        set->LoadIni(file);
         result.ignored = set->IgnoredKeys();
         result.set = std::move(set);
     } catch (const CPrivateException& e) {
         result.error = e.Message();
     }
     return result;
+}
+} // namespace
+
+OpenedParameterFile OpenParameterFile(const std::string& path) {
+    return Open([&path] { return CIniFile::Load(path); });
+}
+
+OpenedParameterFile OpenParameterText(const std::string& text) {
+    return Open([&text] { return CIniFile::Parse(text); });
 }
 
 std::string IgnoredText(const std::string& path, const std::vector<std::string>& keys) {
@@ -31,4 +44,25 @@ std::string IgnoredText(const std::string& path, const std::vector<std::string>&
     for (const std::string& key : keys)
         list += (list.empty() ? "" : ", ") + key;
     return FormatInserts(LoadStr(kMsgValuesIgnored), {path, list});
+}
+
+std::string ProposedFileName(const CParBase& set) {
+    std::string who = set.GetValueText(kIdSerial);
+    if (who.find_first_not_of(' ') == std::string::npos)
+        who = set.GetValueText(kIdTag);
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char date[16];
+    std::strftime(date, sizeof date, "%Y-%m-%d", &local);
+    std::string name = set.ModelString();
+    std::size_t end = who.find_last_not_of(' ');
+    if (end != std::string::npos)
+        name += "_" + who.substr(who.find_first_not_of(' '), end + 1 - who.find_first_not_of(' '));
+    name += std::string("_") + date;
+    for (char& c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == '/' || c == '\\' || c == ' ' || c == ':' ||
+            c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|')
+            c = '-';
+    return name + ".cfg";
 }

@@ -20,3 +20,9 @@ std::string IgnoredText(const std::string& path, const std::vector<std::string>&
 // Reads MODEL of the HEAD section, builds a default set of that model and loads the file into
 // it. Never throws; on failure the caller's set stays as it is and it shows error, then 207.
 OpenedParameterFile OpenParameterFile(const std::string& path);
+// The same for a file's text already read (standard input).
+OpenedParameterFile OpenParameterText(const std::string& text);
+
+// A name for the file of an uploaded set: model, serial number (the tag when there is none) and
+// today's date, "Q3VA_SN-4711_2026-12-08.cfg"; characters a file name should not hold become "-".
+std::string ProposedFileName(const CParBase& set);

@@ -371,5 +371,6 @@ extern const StringEntry kEnglishStrings[] = {
     {42031, "The table file %1!s! holds a value in line %2!d! that can not be read."},
     {42032,
      "The table file %1!s! holds a value in line %2!d! outside -214748.3647 to 214748.3647."},
+    {42040, "No communication port is chosen. Choose the port of the device in Preferences."},
 };
 extern const std::size_t kEnglishStringCount = sizeof(kEnglishStrings) / sizeof(kEnglishStrings[0]);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <getopt.h>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -128,16 +129,66 @@ CSimOptions ParseSimOptions(int argc, const char* const* argv) {
     options.input.shape = CSimInput::Shape::Sine;
     options.input.a = 50;
     options.input.b = 25;
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc) {
-                throw Bad(option, "a value is missing");
-            }
-            return argv[++i];
-        };
-        if (option == "--help" || option == "-h") {
+    // getopt_long permutes argv; it works on a copy. Options with a value take the next
+    // argument whatever it looks like ("--stall-ms -5" is a bad value, not a missing one).
+    static const option kLong[] = {
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 0},
+        {"model", required_argument, nullptr, 0},
+        {"input", required_argument, nullptr, 0},
+        {"firmware", required_argument, nullptr, 0},
+        {"hardware", required_argument, nullptr, 0},
+        {"serial", required_argument, nullptr, 0},
+        {"tag", required_argument, nullptr, 0},
+        {"state", required_argument, nullptr, 0},
+        {"link", required_argument, nullptr, 0},
+        {"device", required_argument, nullptr, 0},
+        {"tcp", required_argument, nullptr, 0},
+        {"baud", required_argument, nullptr, 0},
+        {"turnaround", required_argument, nullptr, 0},
+        {"seed", required_argument, nullptr, 0},
+        {"drop", required_argument, nullptr, 0},
+        {"crc", required_argument, nullptr, 0},
+        {"short", required_argument, nullptr, 0},
+        {"exception", required_argument, nullptr, 0},
+        {"exception-code", required_argument, nullptr, 0},
+        {"stall", required_argument, nullptr, 0},
+        {"stall-ms", required_argument, nullptr, 0},
+        {"stray", required_argument, nullptr, 0},
+        {"wrong-address", required_argument, nullptr, 0},
+        {"wrong-function", required_argument, nullptr, 0},
+        {"wrong-count", required_argument, nullptr, 0},
+        {"wrong-protocol", required_argument, nullptr, 0},
+        {"duplicate", required_argument, nullptr, 0},
+        {"lose-restore", no_argument, nullptr, 0},
+        {"burnout", no_argument, nullptr, 0},
+        {"trace", no_argument, nullptr, 0},
+        {"registers", no_argument, nullptr, 0},
+        {nullptr, 0, nullptr, 0},
+    };
+    std::vector<char*> args;
+    std::vector<std::string> copies(argv, argv + argc);
+    for (std::string& a : copies) {
+        args.push_back(a.data());
+    }
+    args.push_back(nullptr);
+    optind = 0; // a fresh scan: the tests parse many command lines
+    opterr = 0;
+    for (int index = -1, c; (c = getopt_long(argc, args.data(), ":h", kLong, &index)) != -1;
+         index = -1) {
+        const std::string option =
+            index >= 0 ? std::string("--") + kLong[index].name : std::string(args[optind - 1]);
+        if (c == ':') {
+            throw Bad(option, "a value is missing");
+        }
+        if (c == '?') {
+            throw Bad(option, "unknown option (see --help)");
+        }
+        auto value = [&]() -> std::string { return optarg; };
+        if (c == 'h') {
             options.help = true;
+        } else if (option == "--version") {
+            options.version = true;
         } else if (option == "--model") {
             const std::string text = value();
             options.model = ParseSimModel(text);
@@ -217,9 +268,10 @@ CSimOptions ParseSimOptions(int argc, const char* const* argv) {
             options.trace = true;
         } else if (option == "--registers") {
             options.listRegisters = true;
-        } else {
-            throw Bad(option, "unknown option (see --help)");
         }
+    }
+    if (optind < argc) {
+        throw Bad(args[optind], "q3sim takes no arguments besides options (see --help)");
     }
     if (!options.devicePath.empty() && options.tcpPort >= 0) {
         throw Bad("--device", "cannot be combined with --tcp");
@@ -290,5 +342,8 @@ Faults (fractions 0 to 1 of the requests addressed to the device; one fault per 
 Output:
   --trace            print every request and answer in hex, addresses one-based
   --help             this text
+  --version          the program's version
+
+"--option=value" works for every option with a value.
 )";
 }

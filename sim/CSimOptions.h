@@ -26,6 +26,7 @@ struct CSimOptions {
     bool burnout = false;
     bool trace = false;
     bool help = false;
+    bool version = false;
     bool listRegisters = false;
 };
 

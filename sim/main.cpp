@@ -106,6 +106,10 @@ int main(int argc, char** argv) {
             std::fputs(SimUsageText().c_str(), stdout);
             return 0;
         }
+        if (options.version) {
+            std::printf("q3sim (%s) %s\n", Q3_PRODUCT_NAME, Q3_VERSION);
+            return 0;
+        }
         return Run(options);
     } catch (const std::invalid_argument& error) {
         std::fprintf(stderr, "q3sim: %s\n", error.what());

@@ -67,9 +67,9 @@ TEST_F(Cli, RejectedValueLeavesTheFileByteForByte) {
     ASSERT_EQ(0, Run({"set", file, "0", "5"}));
     std::string before = ReadWholeFile(file);
     EXPECT_EQ(1, Run({"set", file, "1", "250"}));
-    EXPECT_EQ("0% input should be a from -65.0000 to 249.9999. \n", err);
+    EXPECT_EQ("q3cli: 0% input should be a from -65.0000 to 249.9999. \n", err);
     EXPECT_EQ(1, Run({"set", file, "51", "abc"}));
-    EXPECT_EQ("This parameter must set the numerical value. \n", err);
+    EXPECT_EQ("q3cli: This parameter must set the numerical value. \n", err);
     EXPECT_EQ(1, Run({"set", file, "63", "5 wires"}));
     EXPECT_NE(std::string::npos, err.find("0 \"2 wires\""));
     EXPECT_EQ(1, Run({"set", file, "66", "10"}));
@@ -93,11 +93,11 @@ TEST_F(Cli, UsageErrorsExitTwoWithOneLine) {
 }
 
 TEST_F(Cli, UnreadableFileIsOneClearError) {
-    EXPECT_EQ(1, Run({"show", dir.File("missing.cfg")}));
+    EXPECT_EQ(3, Run({"show", dir.File("missing.cfg")}));
     EXPECT_NE(std::string::npos, err.find("missing.cfg"));
     WriteWholeFile(file, "[HEAD]\r\nMODEL=4711\r\n");
-    EXPECT_EQ(1, Run({"get", file, "0"}));
-    EXPECT_EQ("This parameter file is not match this model.\n", err);
+    EXPECT_EQ(3, Run({"get", file, "0"}));
+    EXPECT_EQ("q3cli: This parameter file is not match this model.\n", err);
 }
 
 // The command line as engineers type it: a 0 % input below zero, "--opt=value", "--" before

@@ -13,6 +13,7 @@
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <mutex>
 #include <sstream>
@@ -100,13 +101,17 @@ TEST(CliDeviceCommands, KnowsItsCommands) {
     EXPECT_FALSE(IsDeviceCommand("show"));
 }
 
-TEST_F(CliDevice, PortsListsPathTabDisplayName) {
+TEST_F(CliDevice, PortsListsPathTabDisplayNameOrJson) {
     ASSERT_EQ(0, Run({"ports"}, false));
     std::vector<std::string> lines = Lines(out);
-    ASSERT_GE(lines.size(), 16u);
-    EXPECT_EQ(0u, lines[1].rfind("/dev/ttyS1\t", 0));
     for (const std::string& line : lines)
         EXPECT_EQ(2u, Fields(line).size()) << line;
+    ASSERT_EQ(0, Run({"ports", "--json"}, false));
+    nlohmann::json ports = nlohmann::json::parse(out);
+    ASSERT_EQ(lines.size(), ports.size());
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(lines[i],
+                  ports[i]["path"].get<std::string>() + "\t" + ports[i]["name"].get<std::string>());
 }
 
 TEST_F(CliDevice, IdentifyPrintsTheDeviceInformation) {
@@ -144,23 +149,23 @@ TEST_F(CliDevice, DefaultPortIsThePreferencesSetting) {
 TEST_F(CliDevice, UnsupportedModelIsAFailure) {
     bank[9600] = 1000;
     StartDevice();
-    EXPECT_EQ(1, Run({"identify"}));
-    EXPECT_EQ("The device on " + pty.SlavePath() +
+    EXPECT_EQ(3, Run({"identify"}));
+    EXPECT_EQ("q3cli: The device on " + pty.SlavePath() +
                   " reports model number 1000, which this program does not support.\n",
               err);
 }
 
 TEST_F(CliDevice, SilentDeviceGivesTheComposedMessage) {
-    EXPECT_EQ(1, Run({"identify"}));
-    EXPECT_EQ("Modbus command failed. command=ReadHoldingRegister address=9601 size=1 "
+    EXPECT_EQ(3, Run({"identify"}));
+    EXPECT_EQ("q3cli: Modbus command failed. command=ReadHoldingRegister address=9601 size=1 "
               "reason=timeout.\n",
               err);
 }
 
 TEST_F(CliDevice, MissingPortNamesIt) {
-    EXPECT_EQ(1, Run({"identify", "--port", "/dev/ttyq3-none"}, false));
-    EXPECT_EQ("Communication port /dev/ttyq3-none can not be opened.\nNo such file or "
-              "directory.\n",
+    EXPECT_EQ(3, Run({"identify", "--port", "/dev/ttyq3-none"}, false));
+    EXPECT_EQ("q3cli: Communication port /dev/ttyq3-none can not be opened.\nq3cli: No such file "
+              "or directory.\n",
               err);
 }
 
@@ -200,7 +205,7 @@ TEST_F(CliDevice, DownloadWritesTheFileAndRefusesAnotherModel) {
         bank[9600] = 1002;
     }
     EXPECT_EQ(1, Run({"download", file}));
-    EXPECT_EQ("The settings of a different device cannot be downloaded.\n", err);
+    EXPECT_EQ("q3cli: The settings of a different device cannot be downloaded.\n", err);
 }
 
 TEST_F(CliDevice, CompareListsTheDifferencesAndCountsThem) {
@@ -224,12 +229,22 @@ TEST_F(CliDevice, CompareListsTheDifferencesAndCountsThem) {
     EXPECT_EQ(set->GetParameterName(kIdInputFineZero), Fields(lines[1])[1]);
     EXPECT_EQ("2 parameter(s) not matching.", lines[2]);
 
+    EXPECT_EQ(1, Run({"compare", file, "--json"}));
+    nlohmann::json result = nlohmann::json::parse(out);
+    EXPECT_FALSE(result["match"].get<bool>());
+    ASSERT_EQ(2, result["count"].get<int>());
+    const nlohmann::json& filter = result["differences"][0];
+    EXPECT_EQ(kIdFilterTime, filter["id"].get<int>());
+    EXPECT_EQ(7.5, filter["file"]["value"].get<double>());
+    EXPECT_EQ("sec", filter["file"]["unit"].get<std::string>());
+    EXPECT_EQ(0.0, filter["device"]["value"].get<double>());
+
     {
         std::lock_guard lock(bankMutex);
         bank[9600] = 1002;
     }
     EXPECT_EQ(1, Run({"compare", file}));
-    EXPECT_EQ("The settings of a different device cannot be compared.\n", err);
+    EXPECT_EQ("q3cli: The settings of a different device cannot be compared.\n", err);
 }
 
 TEST_F(CliDevice, MonitorPrintsOneLinePerPoll) {
@@ -243,15 +258,31 @@ TEST_F(CliDevice, MonitorPrintsOneLinePerPoll) {
     ASSERT_EQ(2u, lines.size());
     std::vector<std::string> fields = Fields(lines[0]);
     ASSERT_EQ(5u, fields.size()) << lines[0]; // time, input, two outputs, status
-    EXPECT_EQ(23u, fields[0].size()) << fields[0];
     EXPECT_EQ("Burnout", fields[4]);
 
+    // CSV: one number per cell, the unit apart, time in ISO 8601 with its zone; JSON: the same
+    // numbers, one object a line.
     ASSERT_EQ(0, Run({"monitor", "--count", "1", "--csv"})) << err;
     lines = Lines(out);
     ASSERT_EQ(2u, lines.size());
-    EXPECT_EQ(0u, lines[0].rfind("time,", 0));
-    // The input text carries a comma, so it is quoted.
-    EXPECT_NE(std::string::npos, lines[1].find(",\""));
+    EXPECT_EQ("time,input,input_unit,input_percent,output1,output1_unit,output1_percent,"
+              "output2,output2_unit,output2_percent,status",
+              lines[0]);
+    std::vector<std::string> cells = Fields(lines[1], ',');
+    ASSERT_EQ(11u, cells.size()) << lines[1];
+    EXPECT_EQ(29u, cells[0].size()) << cells[0];
+    EXPECT_EQ('T', cells[0][10]);
+    EXPECT_EQ(':', cells[0][26]) << "the zone as +hh:mm";
+    EXPECT_EQ("mA", cells[5]);
+    ASSERT_EQ(0, Run({"monitor", "--count", "2", "--json"})) << err;
+    lines = Lines(out);
+    ASSERT_EQ(2u, lines.size());
+    nlohmann::json poll = nlohmann::json::parse(lines[1]);
+    EXPECT_EQ(std::stod(cells[4]), poll["output1"]["value"].get<double>());
+    EXPECT_EQ("mA", poll["output1"]["unit"].get<std::string>());
+    EXPECT_TRUE(poll["output1"]["percent"].is_number());
+    EXPECT_EQ("Burnout", poll["status"].get<std::string>());
+    EXPECT_EQ(0x10, poll["status_word"].get<int>());
 }
 
 TEST_F(CliDevice, MalformedTcpAddressIsAUsageError) {

@@ -98,13 +98,13 @@ TEST_F(TableCommands, OrderFaultIsAWarningAndTheValuesAreStored) {
     New("Q3VD");
     WriteWholeFile(table, "Minimum TC Temperature = 0\nStep = 50\n{\n0\n2.023\n1.5\n8.138\n}\n");
     ASSERT_EQ(0, Run({"import-table", cfg, table}));
-    EXPECT_EQ("warning: Invalid resistance value order in the table file.(line 2)\n", err);
+    EXPECT_EQ("q3cli: warning: Invalid resistance value order in the table file.(line 2)\n", err);
     EXPECT_EQ("4", Get("21007"));
     EXPECT_EQ("1.5000", Get("21010"));
     EXPECT_EQ("8.1380", Get("21011"));
     WriteWholeFile(table, "Minimum Temperature = 0\nStep = 1\n{\n5\n5\n}\n");
     ASSERT_EQ(0, Run({"import-table", cfg, table}));
-    EXPECT_EQ("warning: Invalid resistance value order in the table file.(line 1)\n", err);
+    EXPECT_EQ("q3cli: warning: Invalid resistance value order in the table file.(line 1)\n", err);
 }
 
 TEST_F(TableCommands, XYTableIntoThePotentiometerAndDcModels) {
@@ -127,31 +127,32 @@ TEST_F(TableCommands, XYTableIntoThePotentiometerAndDcModels) {
 TEST_F(TableCommands, ReadErrorsPrintTheTableMessageAndChangeNothing) {
     New("Q3VA");
     std::string before = ReadWholeFile(cfg);
-    EXPECT_EQ(1, Run({"import-table", cfg, dir.File("missing.txt")}));
-    EXPECT_EQ("temperature: can not open\n", err);
+    EXPECT_EQ(3, Run({"import-table", cfg, dir.File("missing.txt")}));
+    EXPECT_EQ("q3cli: temperature: can not open\n", err);
     // An XY file has no start and step before its "{".
     WriteWholeFile(table, "{\n1, 2\n3, 4\n}\n");
-    EXPECT_EQ(1, Run({"import-table", cfg, table}));
-    EXPECT_EQ("temperature: structure\n", err);
+    EXPECT_EQ(3, Run({"import-table", cfg, table}));
+    EXPECT_EQ("q3cli: temperature: structure\n", err);
     std::string many = "Minimum Temperature = 0\nStep = 1\n{\n";
     for (int i = 0; i < 301; ++i)
         many += std::to_string(i) + "\n";
     WriteWholeFile(table, many + "}\n");
-    EXPECT_EQ(1, Run({"import-table", cfg, table}));
-    EXPECT_EQ("temperature: too many\n", err);
+    EXPECT_EQ(3, Run({"import-table", cfg, table}));
+    EXPECT_EQ("q3cli: temperature: too many\n", err);
     WriteWholeFile(table, "Minimum Temperature = -300.0001\nStep = 1\n{\n1\n}\n");
-    EXPECT_EQ(1, Run({"import-table", cfg, table}));
-    EXPECT_EQ("Invalid start temperature in the table file.\n", err);
+    EXPECT_EQ(3, Run({"import-table", cfg, table}));
+    EXPECT_EQ("q3cli: Invalid start temperature in the table file.\n", err);
     EXPECT_EQ(before, ReadWholeFile(cfg));
 
     New("Q3VB");
     before = ReadWholeFile(cfg);
     // A temperature file holds no pair for the XY reader: refused at its first value.
     WriteWholeFile(table, "Minimum Temperature = 0\nStep = 1\n{\n1\n2\n}\n");
-    EXPECT_EQ(1, Run({"import-table", cfg, table}));
-    EXPECT_EQ("The table file " + table + " holds a value in line 4 that can not be read.\n", err);
-    EXPECT_EQ(1, Run({"import-table", cfg, dir.Path()}));
-    EXPECT_EQ("xy: can not open\n", err);
+    EXPECT_EQ(3, Run({"import-table", cfg, table}));
+    EXPECT_EQ("q3cli: The table file " + table + " holds a value in line 4 that can not be read.\n",
+              err);
+    EXPECT_EQ(3, Run({"import-table", cfg, dir.Path()}));
+    EXPECT_EQ("q3cli: xy: can not open\n", err);
     EXPECT_EQ(before, ReadWholeFile(cfg));
 }
 
@@ -166,8 +167,8 @@ TEST_F(TableCommands, MaximumTablesFitAndTheCountIsKept) {
     EXPECT_EQ("100.0000", Get("20202"));
     EXPECT_EQ("0.0000", Get("20203"));
     WriteWholeFile(table, pairs + "101, 0\n}\n");
-    EXPECT_EQ(1, Run({"import-table", cfg, table}));
-    EXPECT_EQ("xy: too many\n", err);
+    EXPECT_EQ(3, Run({"import-table", cfg, table}));
+    EXPECT_EQ("q3cli: xy: too many\n", err);
 }
 
 TEST_F(TableCommands, ExportWritesThePointsInUse) {
@@ -205,8 +206,8 @@ TEST_F(TableCommands, ExportRefusesAnEmptyTableAndReportsWriteErrors) {
     EXPECT_EQ(1, Run({"export-table", cfg, table}));
     EXPECT_NE(std::string::npos, err.find("holds no table points"));
     New("Q3VC");
-    EXPECT_EQ(1, Run({"export-table", cfg, dir.File("no/such/dir.txt")}));
-    EXPECT_EQ("xy: can not open\n", err);
+    EXPECT_EQ(3, Run({"export-table", cfg, dir.File("no/such/dir.txt")}));
+    EXPECT_EQ("q3cli: xy: can not open\n", err);
 }
 
 TEST_F(TableCommands, WrongArgumentsAreUsageErrors) {
@@ -214,6 +215,6 @@ TEST_F(TableCommands, WrongArgumentsAreUsageErrors) {
     EXPECT_EQ(2, Run({"import-table", cfg}));
     EXPECT_EQ("q3cli: usage: q3cli import-table CFG TABLEFILE\n", err);
     EXPECT_EQ(2, Run({"export-table", cfg, table, "extra"}));
-    EXPECT_EQ(1, Run({"export-table", dir.File("none.cfg"), table}));
+    EXPECT_EQ(3, Run({"export-table", dir.File("none.cfg"), table}));
     EXPECT_NE(std::string::npos, err.find("none.cfg"));
 }

@@ -48,12 +48,20 @@ start() {
 start va --model Q3VA --serial SN-4711 --tag TT-101 --input constant:25
 va=$port
 
-# The registered simulator is offered after the sixteen fixed ports.
+# The registered simulator is offered; a ttyS port only when it has hardware behind it.
 ports=$("$cli" ports)
-printf '%s\n' "$ports" | head -n 1 | grep -q "^/dev/ttyS0	" ||
-    fail "first port line: $(printf '%s\n' "$ports" | head -n 1)"
 printf '%s\n' "$ports" | grep -q "^$va	" || fail "the simulator $va is not listed:
 $ports"
+for p in $(printf '%s\n' "$ports" | cut -f1 | grep '^/dev/ttyS'); do
+    [ "$(cat "/sys/class/tty/${p#/dev/}/type")" != 0 ] || fail "$p has no UART behind it"
+done
+
+# No port chosen: said, with the ports found, as a usage error.
+status=0
+err=$("$cli" identify 2>&1) || status=$?
+[ "$status" -eq 2 ] || fail "identify without a port exited $status"
+printf '%s\n' "$err" | head -n 1 | grep -q "^q3cli: no port chosen" || fail "no port: $err"
+printf '%s\n' "$err" | grep -q "^q3cli:   $va " || fail "no port, ports found: $err"
 
 out=$("$cli" identify --port "$va")
 printf '%s\n' "$out" | grep -qx "Model number	1001" || fail "identify: $out"
@@ -80,22 +88,55 @@ out=$("$cli" compare "$work/va.cfg") || status=$?
 "$cli" download "$work/va.cfg" || fail "download"
 out=$("$cli" compare "$work/va.cfg") || fail "compare after the download: $out"
 
+# "-" is standard output and input: a device's settings piped through show and compare.
+"$cli" upload - | "$cli" compare - >/dev/null || fail "upload - | compare -"
+"$cli" upload - | "$cli" show - --group 0 | grep -q "^51	Filter time constant	7.5000 (sec)$" ||
+    fail "upload - | show -"
+[ ! -e ./- ] || fail "upload - wrote a file named -"
+
 out=$("$cli" monitor --count 2)
 [ "$(printf '%s\n' "$out" | wc -l)" -eq 2 ] || fail "monitor lines: $out"
 printf '%s\n' "$out" | head -n 1 | grep -q "	25.0" || fail "monitor input: $out"
 out=$("$cli" monitor --count 1 --csv)
 [ "$(printf '%s\n' "$out" | head -n 1 | cut -c1-5)" = "time," ] || fail "monitor csv: $out"
+[ "$(printf '%s\n' "$out" | tail -n 1 | cut -d, -f2)" = 25.0 ] || fail "monitor csv input: $out"
 
 # Another model: download and compare are refused with their messages.
 start vb --model Q3VB
+vb=$port
 status=0
 err=$("$cli" download "$work/va.cfg" --port "$port" 2>&1) || status=$?
 [ "$status" -eq 1 ] || fail "download to another model exited $status"
-[ "$err" = "The settings of a different device cannot be downloaded." ] || fail "download: $err"
+[ "$err" = "q3cli: The settings of a different device cannot be downloaded." ] ||
+    fail "download: $err"
 status=0
 err=$("$cli" compare "$work/va.cfg" --port "$port" 2>&1) || status=$?
-[ "$status" -eq 1 ] && [ "$err" = "The settings of a different device cannot be compared." ] ||
+[ "$status" -eq 1 ] && [ "$err" = "q3cli: The settings of a different device cannot be compared." ] ||
     fail "compare with another model ($status): $err"
+
+# Several devices at once: a line per device in the order given, the worst exit status.
+start va2 --model Q3VA --serial SN-4712
+va2=$port
+mkdir "$work/rack"
+"$cli" upload "$work/rack" --port "$va" --port "$va2" >"$work/rack.out" ||
+    fail "upload of two devices: $(cat "$work/rack.out")"
+[ "$(cut -f1,2 "$work/rack.out")" = "$va	ok
+$va2	ok" ] || fail "upload lines: $(cat "$work/rack.out")"
+ls "$work/rack" | grep -q "^Q3VA_SN-4712_[0-9-]*\.cfg$" || fail "rack files: $(ls "$work/rack")"
+printf '# rack 1\n%s %s\n%s %s\n%s\n' "$va" "$work/va.cfg" "$va2" "$work/va.cfg" \
+    "$work/none" >"$work/ports.txt"
+status=0
+"$cli" download --ports-from "$work/ports.txt" >"$work/rack.out" || status=$?
+[ "$status" -eq 2 ] || fail "a line without a file exited $status: $(cat "$work/rack.out")"
+sed -i '$d' "$work/ports.txt"
+printf '%s %s\n' "$vb" "$work/va.cfg" >>"$work/ports.txt"
+status=0
+"$cli" download --ports-from "$work/ports.txt" >"$work/rack.out" || status=$?
+[ "$status" -eq 1 ] || fail "rack download exited $status: $(cat "$work/rack.out")"
+[ "$(cut -f1,2 "$work/rack.out")" = "$va	ok
+$va2	ok
+$vb	refused" ] || fail "rack download lines: $(cat "$work/rack.out")"
+"$cli" compare "$work/va.cfg" --port "$va2" >/dev/null || fail "the rack's second device differs"
 
 # Modbus TCP, with the trace on standard error.
 start tcp --model Q3VD1 --tcp 0
@@ -109,7 +150,7 @@ pids+=($!)
 for i in $(seq 100); do [ -e "$work/mute.b" ] && break; sleep 0.05; done
 status=0
 err=$("$cli" identify --port "$work/mute.b" 2>&1) || status=$?
-[ "$status" -eq 1 ] || fail "identify on a silent port exited $status"
-[ "$err" = "Modbus command failed. command=ReadHoldingRegister address=9601 size=1 reason=timeout." ] ||
+[ "$status" -eq 3 ] || fail "identify on a silent port exited $status"
+[ "$err" = "q3cli: Modbus command failed. command=ReadHoldingRegister address=9601 size=1 reason=timeout." ] ||
     fail "silent port: $err"
 echo "PASS: comm_cli"
