@@ -1,6 +1,7 @@
 #include "monitor/CGraphView.h"
 
 #include "comm/MessageFormat.h"
+#include "monitor/ColourContrast.h"
 
 #include <algorithm>
 #include <cmath>
@@ -180,9 +181,10 @@ void CGraphView::setBrowseMode(bool on) {
 
 void CGraphView::setColours(Colour back, Colour text, Colour grid, Colour trace) {
     m_backColour = back;
-    m_textColour = text;
-    m_gridColour = grid;
-    m_traceColour = trace;
+    m_textColour = ReadableOn(text, back);
+    m_gridColour = ReadableOn(grid, back, kMarkContrast);
+    // The red trace stays red, lightened on a dark background where it would not stand out.
+    m_traceColour = ReadableOn(trace, back, kMarkContrast);
     m_dirty = true;
 }
 

@@ -1,6 +1,7 @@
 #include "monitor/CMeterModel.h"
 
 #include "comm/MessageFormat.h"
+#include "monitor/ColourContrast.h"
 #include "tables/TextScan.h"
 
 #include <algorithm>
@@ -133,7 +134,8 @@ void CMeterModel::setValueText(const std::string& text, bool alarmActive) {
 
 void CMeterModel::setSystemColours(Colour back, Colour text) {
     m_backColour = back;
-    m_textColour = text;
+    // The scale's labels are on the background; captions sit on their own white strips.
+    m_textColour = ReadableOn(text, back);
     m_dirty = true;
 }
 

@@ -114,6 +114,10 @@ inline constexpr int kCapFactoryHalfRow = 41006;  // "50%" (hidden row)
 inline constexpr int kCapFactoryHalfNote = 41007; // note of the hidden 50 % row
 inline constexpr int kCapFactoryOutputSelector = 41008;
 
+inline constexpr int kCapRecentFiles = 41100;
+inline constexpr int kCapNoRecentFiles = 41101;
+inline constexpr int kCapUserGuide = 41102;
+
 inline constexpr int kCaptionIdFirst = 40000;
 inline constexpr int kCaptionIdLast = 49999;
 inline constexpr int kFactoryCaptionFirst = 40900;

@@ -4,6 +4,7 @@
 
 #include "app/ProgramPaths.h"
 #include "app/qt/CAppSettingDialog.h"
+#include "app/qt/CFileDialogs.h"
 #include "app/qt/CMessageBox.h"
 #include "app/qt/CTraceWindow.h"
 #include "app/qt/CVELKDlg.h"
@@ -39,14 +40,17 @@ CVELKApp::CVELKApp(std::string programPath)
     : m_programPath(std::move(programPath)), m_applicationName(::ApplicationName(m_programPath)),
       m_store(m_applicationName) {
     s_instance = this;
+    SetFileDialogStore(&m_store);
 }
 
 CVELKApp::~CVELKApp() {
     m_trace.reset();
     if (m_qtTranslator)
         QCoreApplication::removeTranslator(m_qtTranslator.get());
-    if (s_instance == this)
+    if (s_instance == this) {
         s_instance = nullptr;
+        SetFileDialogStore(nullptr);
+    }
 }
 
 void CVELKApp::LoadSettings() {

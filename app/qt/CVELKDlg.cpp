@@ -4,6 +4,7 @@
 #include "app/qt/CFileDialogs.h"
 #include "app/qt/CMessageBox.h"
 #include "app/qt/CQtDispatcher.h"
+#include "app/qt/CUserGuide.h"
 #include "app/qt/CVELKApp.h"
 #include "app/qt/QtText.h"
 #include "calib/CalibrationSequences.h"
@@ -18,6 +19,7 @@
 #include "model/CModelContext.h"
 #include "model/CProcessPrivilege.h"
 #include "model/ParameterFile.h"
+#include "monitor/ColourContrast.h"
 #include "monitor/qt/CGraphPage.h"
 #include "monitor/qt/CMeterPanel.h"
 #include "resources/CStringTable.h"
@@ -32,6 +34,8 @@
 #include <QByteArray>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -39,11 +43,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <mutex>
@@ -60,11 +68,16 @@ constexpr QSize kDefaultSize(1340, 720);
 constexpr const char* kWindowGeometry = "WindowGeometry";
 constexpr uint16_t kInitializeValue = 99;
 
-QPushButton* MakeButton(QWidget* parent, int captionId, const char* name) {
-    auto* button = new QPushButton(Tr(captionId), parent);
+// Alt + letter presses the button, in both languages; every letter once in the window.
+QPushButton* MakeButton(QWidget* parent, int captionId, const char* name, QChar mnemonic = {}) {
+    QString text = Tr(captionId);
+    auto* button = new QPushButton(mnemonic.isNull() ? text : WithMnemonic(text, mnemonic), parent);
     button->setObjectName(name);
     return button;
 }
+
+constexpr int kRecentFileCount = 8;
+constexpr const char* kRecentSection = "RecentFiles";
 
 // The window's icon: the installed one of the icon theme, else (a build tree) drawn here.
 QIcon DrawnIcon() {
@@ -91,6 +104,7 @@ QIcon ProgramIcon() {
 
 CVELKDlg::CVELKDlg(QWidget* parent) : CObserverDialog(parent) {
     setObjectName("CVELKDlg");
+    setAcceptDrops(true);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_emptyDeviceSet = CDeviceType::NewParameterSet(CDeviceType::kFirstTypeCode);
@@ -179,8 +193,8 @@ void CVELKDlg::BuildContents() {
     m_indicator->setMinimumWidth(100);
     m_indicator->setText(Tr(kStrIndicatorOffline));
     m_connectButton = MakeButton(deviceGroup, kCapConnect, "connect");
-    m_preferences = MakeButton(deviceGroup, kCapPreferences, "preferences");
-    m_unlock = new QCheckBox(Tr(kCapUnlock), deviceGroup);
+    m_preferences = MakeButton(deviceGroup, kCapPreferences, "preferences", 'P');
+    m_unlock = new QCheckBox(WithMnemonic(Tr(kCapUnlock), 'K'), deviceGroup);
     m_unlock->setObjectName("unlock");
     m_status = new QLabel(deviceGroup);
     m_status->setObjectName("status");
@@ -229,13 +243,14 @@ void CVELKDlg::BuildContents() {
     m_meters->setSizePolicy(meterPolicy);
     m_meters->hide();
 
-    m_trendGraph = MakeButton(deviceGroup, kCapTrendGraph, "trendGraph");
-    m_initialize = MakeButton(deviceGroup, kCapInitialize, "initialize");
+    m_trendGraph = MakeButton(deviceGroup, kCapTrendGraph, "trendGraph", 'T');
+    m_initialize = MakeButton(deviceGroup, kCapInitialize, "initialize", 'I');
     QPalette red = m_initialize->palette();
-    red.setColor(QPalette::ButtonText, FromColorRef(kInitializeTextColour));
+    red.setColor(QPalette::ButtonText, ReadableOn(FromColorRef(kInitializeTextColour),
+                                                  red.color(QPalette::Button), kMarkContrast));
     m_initialize->setPalette(red);
-    m_inputCalib = MakeButton(deviceGroup, kCapInputCalib, "inputCalib");
-    m_outputCalib = MakeButton(deviceGroup, kCapOutputCalib, "outputCalib");
+    m_inputCalib = MakeButton(deviceGroup, kCapInputCalib, "inputCalib", 'N');
+    m_outputCalib = MakeButton(deviceGroup, kCapOutputCalib, "outputCalib", 'B');
 
     auto* deviceLayout = new QVBoxLayout(deviceGroup);
     auto* connectRow = new QHBoxLayout();
@@ -264,9 +279,9 @@ void CVELKDlg::BuildContents() {
     deviceLayout->addLayout(factoryRow);
 
     // Transfer buttons between the panes.
-    m_upload = MakeButton(c, kCapUpload, "upload");
-    m_download = MakeButton(c, kCapDownload, "download");
-    m_compareButton = MakeButton(c, kCapCompare, "compare");
+    m_upload = MakeButton(c, kCapUpload, "upload", 'U');
+    m_download = MakeButton(c, kCapDownload, "download", 'D');
+    m_compareButton = MakeButton(c, kCapCompare, "compare", 'M');
     auto* transfer = new QVBoxLayout();
     transfer->addStretch(1);
     transfer->addWidget(m_upload);
@@ -279,15 +294,23 @@ void CVELKDlg::BuildContents() {
     auto* fileGroup = new QGroupBox(Tr(kCapFileConfiguration), c);
     fileGroup->setObjectName("fileGroup");
     fileGroup->setMinimumWidth(410);
-    m_openFile = MakeButton(fileGroup, kCapOpenFile, "openFile");
-    m_saveFile = MakeButton(fileGroup, kCapSaveFile, "saveFile");
+    m_openFile = MakeButton(fileGroup, kCapOpenFile, "openFile", 'O');
+    m_saveFile = MakeButton(fileGroup, kCapSaveFile, "saveFile", 'S');
+    m_recentFiles = new QToolButton(fileGroup);
+    m_recentFiles->setObjectName("recentFiles");
+    m_recentFiles->setArrowType(Qt::DownArrow);
+    m_recentFiles->setPopupMode(QToolButton::InstantPopup);
+    m_recentFiles->setAccessibleName(Tr(kCapRecentFiles));
+    m_recentFiles->setToolTip(Tr(kCapRecentFiles));
+    m_recentFiles->setMenu(new QMenu(m_recentFiles));
+    connect(m_recentFiles->menu(), &QMenu::aboutToShow, this, &CVELKDlg::FillRecentMenu);
     auto* modelLabel = new QLabel(Tr(kCapModel), fileGroup);
     modelLabel->setObjectName("modelLabel");
     m_modelEdit = new QLineEdit(fileGroup);
     m_modelEdit->setObjectName("model");
     m_modelEdit->setReadOnly(true);
     m_modelEdit->setFocusPolicy(Qt::ClickFocus);
-    m_select = MakeButton(fileGroup, kCapSelect, "select");
+    m_select = MakeButton(fileGroup, kCapSelect, "select", 'L');
     m_fileTabs = new QTabWidget(fileGroup);
     m_fileTabs->setObjectName("fileTabs");
     for (int id : {kStrPageBasic, kStrPageOption, kStrPageLinearizer}) {
@@ -306,6 +329,7 @@ void CVELKDlg::BuildContents() {
     auto* fileLayout = new QVBoxLayout(fileGroup);
     auto* fileRow = new QHBoxLayout();
     fileRow->addWidget(m_openFile);
+    fileRow->addWidget(m_recentFiles);
     fileRow->addWidget(m_saveFile);
     fileRow->addStretch(1);
     fileLayout->addLayout(fileRow);
@@ -337,6 +361,14 @@ void CVELKDlg::BuildContents() {
     connect(m_saveFile, &QPushButton::clicked, this, &CVELKDlg::OnSaveFile);
     connect(m_select, &QPushButton::clicked, this, &CVELKDlg::OnSelect);
     connect(m_deviceTabs, &QTabWidget::currentChanged, this, [this] { ShowDevicePage(); });
+    // The desktop's standard keys, in every language; gone with the contents they belong to.
+    auto shortcut = [c](QKeySequence::StandardKey key, auto slot) {
+        QObject::connect(new QShortcut(key, c), &QShortcut::activated, c, slot);
+    };
+    shortcut(QKeySequence::Open, [this] { OnOpenFile(); });
+    shortcut(QKeySequence::Save, [this] { OnSaveFile(); });
+    shortcut(QKeySequence::Quit, [this] { close(); });
+    shortcut(QKeySequence::HelpContents, [this] { ShowUserGuide(this); });
     connect(m_fileTabs, &QTabWidget::currentChanged, this, &CVELKDlg::OnFileTabChanged);
 
     // No smaller than every control needs; the first showing takes the size and place the
@@ -456,7 +488,8 @@ void CVELKDlg::ShowDevicePage() {
 }
 
 void CVELKDlg::UpdateConnectButton() {
-    m_connectButton->setText(Tr(m_connect ? kStrButtonDisconnect : kStrButtonConnect));
+    m_connectButton->setText(
+        WithMnemonic(Tr(m_connect ? kStrButtonDisconnect : kStrButtonConnect), 'C'));
     // The indicator's colour follows the connect flag at once; its text at the next tick.
     ApplyIndicatorColour();
 }
@@ -465,7 +498,9 @@ void CVELKDlg::ApplyIndicatorColour() {
     QPalette palette = m_indicator->palette();
     palette.setColor(QPalette::Window,
                      FromColorRef(m_connect ? kConnectedColour : kDisconnectedColour));
-    palette.setColor(QPalette::WindowText, QApplication::palette().color(QPalette::WindowText));
+    palette.setColor(QPalette::WindowText,
+                     ReadableOn(QApplication::palette().color(QPalette::WindowText),
+                                palette.color(QPalette::Window)));
     m_indicator->setPalette(palette);
 }
 
@@ -874,21 +909,94 @@ bool CVELKDlg::MaySetFileSetAside() {
 void CVELKDlg::OnOpenFile() {
     if (!MaySetFileSetAside())
         return;
-    QString path = AskOpenFileName(this, Tr(kCapOpenFile), LoadStr(kStrFileFilter), "cfg");
-    if (path.isEmpty())
+    QString path = AskOpenFileName(this, Tr(kCapOpenFile), LoadStr(kStrFileFilter), "cfg",
+                                   FileKind::ParameterFile);
+    if (!path.isEmpty())
+        OpenFileSet(path);
+}
+
+void CVELKDlg::OpenFilePath(const QString& path) {
+    if (m_uiState == kBusy || !MaySetFileSetAside())
         return;
+    OpenFileSet(path);
+}
+
+bool CVELKDlg::OpenFileSet(const QString& path) {
     OpenedParameterFile opened = OpenParameterFile(ToStd(path));
     if (!opened.set) {
         ShowMessageBox(this, FromStd(opened.error), MessageIcon::Stop);
         ShowMessageBox(this, Tr(kMsgLoadFileFailed), MessageIcon::Stop);
-        return;
+        return false;
     }
     m_fileSet = std::move(opened.set);
     MarkFileSetSaved(path, true);
+    AddRecentFile(path);
     RefreshFilePane();
     if (!opened.ignored.empty())
         ShowMessageBox(this, FromStd(IgnoredText(ToStd(path), opened.ignored)),
                        MessageIcon::Warning);
+    return true;
+}
+
+QStringList CVELKDlg::RecentFiles() const {
+    QStringList files;
+    CVELKApp* app = CVELKApp::Instance();
+    for (int i = 1; app && i <= kRecentFileCount; ++i) {
+        QString file = FromStd(app->Store().GetString(kRecentSection, "File" + std::to_string(i)));
+        if (!file.isEmpty())
+            files << file;
+    }
+    return files;
+}
+
+void CVELKDlg::AddRecentFile(const QString& path) {
+    CVELKApp* app = CVELKApp::Instance();
+    if (!app || path.isEmpty())
+        return;
+    QString absolute = QFileInfo(path).absoluteFilePath();
+    QStringList files = RecentFiles();
+    files.removeAll(absolute);
+    files.prepend(absolute);
+    try {
+        for (int i = 0; i < kRecentFileCount; ++i)
+            app->Store().SetString(kRecentSection, "File" + std::to_string(i + 1),
+                                   i < files.size() ? ToStd(files[i]) : std::string());
+    } catch (const CPrivateException&) {
+        // The list is a convenience: a settings file that cannot be written costs only it.
+    }
+}
+
+void CVELKDlg::FillRecentMenu() {
+    QMenu* menu = m_recentFiles->menu();
+    menu->clear();
+    const QStringList files = RecentFiles();
+    for (int i = 0; i < files.size(); ++i) {
+        // "&1 name": the digit picks it from the keyboard; the full path as the tip.
+        QString label = QString("&%1 %2").arg(i + 1).arg(QFileInfo(files[i]).fileName());
+        QAction* action = menu->addAction(label);
+        action->setToolTip(files[i]);
+        action->setStatusTip(files[i]);
+        action->setEnabled(QFileInfo(files[i]).isFile());
+        connect(action, &QAction::triggered, this, [this, file = files[i]] { OpenFilePath(file); });
+    }
+    menu->setToolTipsVisible(true);
+    if (files.isEmpty())
+        menu->addAction(Tr(kCapNoRecentFiles))->setEnabled(false);
+}
+
+void CVELKDlg::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.front().isLocalFile() && m_uiState != kBusy)
+        event->acceptProposedAction();
+}
+
+void CVELKDlg::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    // Opened after the drop has ended: the source's drag loop is not held by message boxes.
+    QTimer::singleShot(0, this, [this, path = urls.front().toLocalFile()] { OpenFilePath(path); });
 }
 
 void CVELKDlg::OnSaveFile() {
@@ -896,7 +1004,10 @@ void CVELKDlg::OnSaveFile() {
 }
 
 bool CVELKDlg::SaveFileSet() {
-    QString path = AskSaveFileName(this, Tr(kCapSaveFile), LoadStr(kStrFileFilter), "cfg");
+    // The file it came from, else a name after the device (model, serial or tag, date).
+    QString proposed = m_filePath.isEmpty() ? FromStd(ProposedFileName(*m_fileSet)) : m_filePath;
+    QString path = AskSaveFileName(this, Tr(kCapSaveFile), LoadStr(kStrFileFilter), "cfg",
+                                   FileKind::ParameterFile, proposed);
     if (path.isEmpty())
         return false;
     try {
@@ -906,6 +1017,7 @@ bool CVELKDlg::SaveFileSet() {
         return false;
     }
     MarkFileSetSaved(path, true);
+    AddRecentFile(path);
     return true;
 }
 

@@ -26,6 +26,7 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 class QTimer;
+class QToolButton;
 
 // The main window: the device pane (what the connected device reports, the device operations)
 // on the left, the file pane (one parameter set opened from or saved to a file, chosen by
@@ -80,6 +81,11 @@ public:
     void OnInputCalib();
     void OnOutputCalib();
     void OnOpenFile();
+    // Opens path into the file pane as Open File does (unsaved changes are offered for saving
+    // first); a drop on the window and the recent-files menu come here.
+    void OpenFilePath(const QString& path);
+    // The last files opened or saved, newest first (at most eight).
+    QStringList RecentFiles() const;
     void OnSaveFile();
     void OnSelect();
     // A command of the model menu: 0x9000 + type code.
@@ -117,6 +123,7 @@ public:
     QPushButton* OutputCalibButton() const { return m_outputCalib; }
     QPushButton* OpenFileButton() const { return m_openFile; }
     QPushButton* SaveFileButton() const { return m_saveFile; }
+    QToolButton* RecentFilesButton() const { return m_recentFiles; }
     QLineEdit* ModelEdit() const { return m_modelEdit; }
     QPushButton* SelectButton() const { return m_select; }
     QTabWidget* FileTabs() const { return m_fileTabs; }
@@ -135,6 +142,8 @@ protected:
     void OnObserverUpdate(CObservable* source) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -150,6 +159,9 @@ private:
     bool MaySetFileSetAside();
     // Asks for a path (the current file proposed) and saves; false when not saved.
     bool SaveFileSet();
+    bool OpenFileSet(const QString& path);
+    void AddRecentFile(const QString& path);
+    void FillRecentMenu();
     // The file set as it stands now becomes what path holds (empty path: nothing holds it).
     void MarkFileSetSaved(const QString& path, bool saved);
     void UpdateTitle();
@@ -193,6 +205,7 @@ private:
     QLabel* m_status = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_cancelTransfer = nullptr;
+    QToolButton* m_recentFiles = nullptr;
     // Where the file set was last opened from or saved to (empty: never), and its settings as
     // they were then; unset until the first showing. Kept across a language switch.
     QString m_filePath;

@@ -1,5 +1,6 @@
 #include "app/qt/QtText.h"
 
+#include "monitor/ColourContrast.h"
 #include "resources/CStringTable.h"
 
 QString Tr(int stringId) {
@@ -17,4 +18,22 @@ std::string ToStd(const QString& text) {
 
 QString FromStd(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+QString WithMnemonic(const QString& text, QChar letter) {
+    QString plain = text;
+    plain.remove('&');
+    int at = plain.indexOf(letter, 0, Qt::CaseInsensitive);
+    if (at >= 0)
+        return plain.left(at) + '&' + plain.mid(at);
+    return plain + "(&" + letter.toUpper() + ")";
+}
+
+QColor ReadableOn(const QColor& colour, const QColor& background, double minimum) {
+    auto toColour = [](const QColor& c) {
+        return Colour{static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()),
+                      static_cast<uint8_t>(c.blue())};
+    };
+    Colour readable = ::ReadableOn(toColour(colour), toColour(background), minimum);
+    return QColor(readable.r, readable.g, readable.b);
 }

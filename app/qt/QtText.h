@@ -12,3 +12,8 @@ QString Tr(int stringId);
 QColor FromColorRef(uint32_t colorRef);
 std::string ToStd(const QString& text);
 QString FromStd(const std::string& text);
+// text with the keyboard mnemonic letter marked: "&" before its first occurrence, or
+// "(&L)" appended when the text lacks it (the Japanese convention).
+QString WithMnemonic(const QString& text, QChar letter);
+// colour, or a shade of it that reads on background (see ReadableOn of the core).
+QColor ReadableOn(const QColor& colour, const QColor& background, double minimum = 4.5);

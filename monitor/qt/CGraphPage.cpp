@@ -18,6 +18,10 @@
 
 #include <chrono>
 
+namespace {
+constexpr const char* kCsvFilter = "CSV (*.csv)|*.csv||";
+} // namespace
+
 CGraphPage::CGraphPage(QWidget* parent)
     : QWidget(parent), m_graph(new CGraph(this)), m_recorder(m_graph->view()),
       m_notice(new QLabel(this)), m_start(new QPushButton(Tr(kCapStart), this)),
@@ -126,7 +130,7 @@ bool CGraphPage::printToPdf(const QString& path) {
 }
 
 void CGraphPage::onSaveCsv() {
-    const QString path = AskSaveFileName(this, Tr(kCapSaveCsv), "", "csv");
+    const QString path = AskSaveFileName(this, Tr(kCapSaveCsv), kCsvFilter, "csv", FileKind::Csv);
     if (!path.isEmpty())
         saveCsv(path);
 }

@@ -36,13 +36,13 @@ CTableDialogBase::CTableDialogBase(QWidget* parent)
 }
 
 void CTableDialogBase::onOpenFile() {
-    const QString path = AskOpenFileName(this, m_open->text(), "", QString());
+    const QString path = AskOpenFileName(this, m_open->text(), "", QString(), FileKind::Table);
     if (!path.isEmpty())
         openFile(path);
 }
 
 void CTableDialogBase::onSaveFile() {
-    const QString path = AskSaveFileName(this, m_save->text(), "", QString());
+    const QString path = AskSaveFileName(this, m_save->text(), "", QString(), FileKind::Table);
     if (!path.isEmpty())
         saveFile(path);
 }

@@ -31,7 +31,7 @@ upload_under() {
         cmp -s ref.cfg got.cfg || fail "$what: the upload reported success with wrong values:
 $(diff ref.cfg got.cfg | head -n 6)"
     else
-        grep -q "^Modbus command failed\." err.txt ||
+        grep -q "^q3cli: Modbus command failed\." err.txt ||
             fail "$what: upload failed unclearly: $(cat err.txt)"
     fi
     if [ "$compare" = compare ]; then
@@ -40,7 +40,7 @@ $(diff ref.cfg got.cfg | head -n 6)"
         if [ "$rc" -ne 0 ]; then
             [ ! -s out.txt ] || fail "$what: compare listed differences that are not there:
 $(cat out.txt)"
-            grep -q "^Modbus command failed\." err.txt ||
+            grep -q "^q3cli: Modbus command failed\." err.txt ||
                 fail "$what: compare failed unclearly: $(cat err.txt)"
         fi
     fi

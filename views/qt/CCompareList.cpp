@@ -51,8 +51,11 @@ void CCompareList::Fill(const std::vector<CompareRow>& rows) {
                 cell->setData(kRowDataRole, rowData);
             setItem(r, c, cell);
         }
-        for (int c = 0; c < 4; ++c)
-            item(r, c)->setBackground(CellBackground(r, c));
+        for (int c = 0; c < 4; ++c) {
+            QColor background = CellBackground(r, c);
+            item(r, c)->setBackground(background);
+            item(r, c)->setForeground(ReadableOn(palette().color(QPalette::Text), background));
+        }
     }
 }
 

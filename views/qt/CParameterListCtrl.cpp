@@ -260,9 +260,11 @@ QColor CParameterListCtrl::CellBackground(int row, int column) const {
 
 QColor CParameterListCtrl::CellForeground(int row, int column) const {
     const QTableWidgetItem* idCell = item(row, 0);
-    if (column == kValueColumn && idCell && idCell->data(kHighlightRole).toBool())
-        return FromColorRef(kHighlightColour);
-    return palette().color(QPalette::Text);
+    // The palette's text on the fixed light cells of a dark palette would be white on yellow.
+    QColor text = column == kValueColumn && idCell && idCell->data(kHighlightRole).toBool()
+                      ? FromColorRef(kHighlightColour)
+                      : palette().color(QPalette::Text);
+    return ReadableOn(text, CellBackground(row, column));
 }
 
 QString CParameterListCtrl::ToolTipAt(const QPoint& viewportPos) const {

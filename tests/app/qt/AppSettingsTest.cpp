@@ -29,7 +29,7 @@ TEST(AppSettingsTest, AnEmptyStoreGivesTheDefaults) {
     EXPECT_EQ(0, settings.TempUnit);
     EXPECT_EQ(9, settings.DeviceId);
     EXPECT_EQ(-1, settings.DisplayLanguage);
-    EXPECT_EQ("/dev/ttyS0", settings.comm.portName);
+    EXPECT_EQ("", settings.comm.portName) << "no port is guessed";
     EXPECT_EQ("", settings.comm.portDisplayName);
     EXPECT_EQ(3, settings.comm.baudIndex);
     EXPECT_EQ(1, settings.comm.parity);

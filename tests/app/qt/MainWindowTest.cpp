@@ -10,6 +10,7 @@
 #include "model/CDeviceType.h"
 #include "model/ParameterFile.h"
 #include "model/ParameterIds.h"
+#include "monitor/ColourContrast.h"
 #include "monitor/qt/CGraphPage.h"
 #include "monitor/qt/CMeterPanel.h"
 #include "resources/CStringTable.h"
@@ -19,6 +20,7 @@
 #include "tests/support/TempDir.h"
 #include "tests/support/qt/GuiTestSupport.h"
 #include "views/qt/CCompareDialog.h"
+#include "views/qt/CCompareList.h"
 #include "views/qt/CInputSettingPage.h"
 #include "views/qt/CParameterListCtrl.h"
 
@@ -28,15 +30,21 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTimer>
+#include <QToolButton>
+#include <QUrl>
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -149,7 +157,7 @@ TEST_F(MainWindowTest, StartsOfflineWithOnlyTheOfflineControlsEnabled) {
     EXPECT_TRUE(window->StatusLine()->isVisible());
     EXPECT_EQ("Offline", window->Indicator()->text());
     EXPECT_EQ(QColor(255, 255, 180), window->Indicator()->palette().color(QPalette::Window));
-    EXPECT_EQ("Connect", window->ConnectButton()->text());
+    EXPECT_EQ("&Connect", window->ConnectButton()->text());
     std::vector<QWidget*> expected = {window->ConnectButton(),  window->PreferencesButton(),
                                       window->UnlockBox(),      window->OpenFileButton(),
                                       window->SaveFileButton(), window->SelectButton()};
@@ -175,7 +183,7 @@ TEST_F(MainWindowTest, ConnectToASilentPortSearchesAndBlinks) {
     StartWindow();
     ASSERT_TRUE(WaitState(CVELKDlg::kOffline));
     QTest::mouseClick(window->ConnectButton(), Qt::LeftButton);
-    EXPECT_EQ("Disconnect", window->ConnectButton()->text());
+    EXPECT_EQ("Dis&connect", window->ConnectButton()->text());
     ASSERT_TRUE(WaitState(CVELKDlg::kSearching));
     EXPECT_EQ("Searching device...", window->StatusLine()->text());
     EXPECT_FALSE(window->UploadButton()->isEnabled());
@@ -201,7 +209,7 @@ TEST_F(MainWindowTest, ConnectToASilentPortSearchesAndBlinks) {
     EXPECT_EQ(QColor(180, 180, 255), window->Indicator()->palette().color(QPalette::Window));
 
     QTest::mouseClick(window->ConnectButton(), Qt::LeftButton);
-    EXPECT_EQ("Connect", window->ConnectButton()->text());
+    EXPECT_EQ("&Connect", window->ConnectButton()->text());
     ASSERT_TRUE(WaitState(CVELKDlg::kOffline));
     window->OnTimer();
     EXPECT_EQ("Offline", window->Indicator()->text());
@@ -216,7 +224,7 @@ TEST_F(MainWindowTest, ConnectFailureIsShownAndLeavesTheButtonOnConnect) {
     ASSERT_EQ(1, messages.texts.size());
     EXPECT_EQ(MessageIcon::Stop, messages.icons[0]);
     EXPECT_FALSE(window->IsConnectRequested());
-    EXPECT_EQ("Connect", window->ConnectButton()->text());
+    EXPECT_EQ("&Connect", window->ConnectButton()->text());
 }
 
 TEST_F(MainWindowTest, ConnectToTheSimulatorGoesOnlineAndFillsTheDeviceLists) {
@@ -554,6 +562,117 @@ TEST_F(MainWindowTest, CompareShowsTheDifferencesAndLeavesTheFileSet) {
     EXPECT_EQ(9, window->FileSet()->TypeCode());
 }
 
+// The desktop's conventions on the real window: Ctrl+S proposes a name after the device in the
+// folder last used, Ctrl+O and a dropped file open, the recent-files menu reopens, F1 shows the
+// guide.
+TEST_F(MainWindowTest, ShortcutsDropAndRecentFiles) {
+    Start();
+    GoOnline();
+    QTest::mouseClick(window->UploadButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitState(CVELKDlg::kOnline));
+    ASSERT_TRUE(window->IsFileSetModified());
+
+    TempDir folder;
+    QString start;
+    QString answer = QString::fromStdString(folder.File("rack1.cfg"));
+    SetFileDialogHook([&](QWidget*, bool, const QString&, const QStringList&, const QString& at) {
+        start = at;
+        return answer;
+    });
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ("Q3VA_SIM-000001_" + QDate::currentDate().toString("yyyy-MM-dd") + ".cfg",
+              QFileInfo(start).fileName());
+    ASSERT_TRUE(QFileInfo(answer).isFile());
+    EXPECT_FALSE(window->IsFileSetModified());
+
+    // Ctrl+O starts in the folder of that save.
+    std::string other = programHome.File("q3vb.cfg");
+    CDeviceType::NewParameterSet(11)->SaveFile(other);
+    answer = QString::fromStdString(other);
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(QString::fromStdString(folder.Path()), start);
+    EXPECT_EQ(11, window->FileSet()->TypeCode());
+
+    std::string dropped = programHome.File("dropped.cfg");
+    CDeviceType::NewParameterSet(13)->SaveFile(dropped);
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dropped))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &drop);
+    ASSERT_TRUE(WaitUntil([&] { return window->FileSet()->TypeCode() == 13; }, 2000));
+
+    EXPECT_EQ(QStringList({QString::fromStdString(dropped), QString::fromStdString(other),
+                           QString::fromStdString(folder.File("rack1.cfg"))}),
+              window->RecentFiles());
+    QMenu* recent = window->RecentFilesButton()->menu();
+    emit recent->aboutToShow();
+    ASSERT_EQ(3, recent->actions().size());
+    EXPECT_EQ("&3 rack1.cfg", recent->actions()[2]->text());
+    recent->actions()[2]->trigger();
+    EXPECT_EQ(9, window->FileSet()->TypeCode());
+    EXPECT_EQ(QString::fromStdString(folder.File("rack1.cfg")), window->RecentFiles().front());
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+
+    QTest::keyClick(window.get(), Qt::Key_F1);
+    QWidget* guide = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == "userGuide" && w->isVisible())
+            guide = w;
+    ASSERT_NE(nullptr, guide) << messages.texts.join("|").toStdString();
+    EXPECT_TRUE(
+        guide->findChild<QTextBrowser*>()->toPlainText().startsWith("Q3 Configurator user guide"));
+    guide->close();
+}
+
+// Under a dark palette no text of a coloured cell is the palette's white on a light colour.
+TEST_F(MainWindowTest, ColouredCellsKeepTheirContrastUnderADarkPalette) {
+    QPalette saved = QApplication::palette();
+    QPalette dark;
+    for (auto [role, colour] : {std::pair{QPalette::Window, QColor(45, 45, 45)},
+                                {QPalette::WindowText, QColor(230, 230, 230)},
+                                {QPalette::Base, QColor(30, 30, 30)},
+                                {QPalette::Text, QColor(235, 235, 235)},
+                                {QPalette::Button, QColor(55, 55, 55)},
+                                {QPalette::ButtonText, QColor(230, 230, 230)}})
+        dark.setColor(role, colour);
+    QApplication::setPalette(dark);
+    auto contrast = [](const QColor& a, const QColor& b) {
+        auto c = [](const QColor& q) {
+            return Colour{static_cast<uint8_t>(q.red()), static_cast<uint8_t>(q.green()),
+                          static_cast<uint8_t>(q.blue())};
+        };
+        return ContrastRatio(c(a), c(b));
+    };
+    Start();
+    GoOnline();
+    for (CParameterListCtrl* list : {window->BasicList(), window->FileList()})
+        for (int r = 0; r < list->rowCount(); ++r)
+            for (int c = 0; c < list->columnCount(); ++c)
+                EXPECT_GE(contrast(list->CellForeground(r, c), list->CellBackground(r, c)),
+                          kTextContrast)
+                    << r << "," << c;
+    const QPalette& indicator = window->Indicator()->palette();
+    EXPECT_GE(contrast(indicator.color(QPalette::WindowText), indicator.color(QPalette::Window)),
+              kTextContrast);
+    window->FileSet()->SetValue(kIdFilterTime, 45000, true);
+    double worst = 21;
+    WhenModal<CCompareDialog>([&](CCompareDialog* dialog) {
+        CCompareList* list = dialog->List();
+        for (int r = 0; r < list->rowCount(); ++r)
+            for (int c = 0; c < list->columnCount(); ++c)
+                worst = std::min(worst, contrast(list->item(r, c)->foreground().color(),
+                                                 list->CellBackground(r, c)));
+        dialog->reject();
+    });
+    QTest::mouseClick(window->CompareButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitState(CVELKDlg::kOnline));
+    QApplication::setPalette(saved);
+    EXPECT_GE(worst, kTextContrast);
+}
+
 TEST_F(MainWindowTest, APollDuringATransferIsHeldUntilItEnds) {
     Start();
     GoOnline();
@@ -579,13 +698,14 @@ TEST_F(MainWindowTest, OpenOfAnotherModelsFileReplacesTheFileSet) {
     qc->SaveFile(path);
     window->FileTabs()->setCurrentIndex(1);
     QStringList titles;
-    SetFileDialogHook([&](QWidget*, bool save, const QString& title, const QStringList& filters) {
-        titles << title;
-        EXPECT_FALSE(save);
-        EXPECT_EQ(QStringList({"Configuration File (*.cfg) (*.cfg)", "All Files (*.*) (*)"}),
-                  filters);
-        return QString::fromStdString(path);
-    });
+    SetFileDialogHook(
+        [&](QWidget*, bool save, const QString& title, const QStringList& filters, const QString&) {
+            titles << title;
+            EXPECT_FALSE(save);
+            EXPECT_EQ(QStringList({"Configuration File (*.cfg) (*.cfg)", "All Files (*.*) (*)"}),
+                      filters);
+            return QString::fromStdString(path);
+        });
     QTest::mouseClick(window->OpenFileButton(), Qt::LeftButton);
     EXPECT_EQ(QStringList({"Open File"}), titles);
     EXPECT_TRUE(messages.texts.isEmpty());
@@ -608,11 +728,12 @@ TEST_F(MainWindowTest, SaveWritesTheFileSet) {
     Start();
     std::string path = programHome.File("saved.cfg");
     window->FileSet()->SetValue(kIdFilterTime, 65000, false);
-    SetFileDialogHook([&](QWidget*, bool save, const QString& title, const QStringList&) {
-        EXPECT_TRUE(save);
-        EXPECT_EQ("Save File", title);
-        return QString::fromStdString(path);
-    });
+    SetFileDialogHook(
+        [&](QWidget*, bool save, const QString& title, const QStringList&, const QString&) {
+            EXPECT_TRUE(save);
+            EXPECT_EQ("Save File", title);
+            return QString::fromStdString(path);
+        });
     QTest::mouseClick(window->SaveFileButton(), Qt::LeftButton);
     OpenedParameterFile opened = OpenParameterFile(path);
     ASSERT_TRUE(opened.set) << opened.error;
@@ -675,7 +796,7 @@ TEST_F(MainWindowTest, TheLanguageSwitchKeepsTheFileSetAndTabs) {
     // The application shows the same window again, built in the new language.
     window->Initialise();
     EXPECT_EQ(1, app->LanguageInUse());
-    EXPECT_EQ(Tr(kStrButtonConnect), window->ConnectButton()->text());
+    EXPECT_EQ(Tr(kStrButtonConnect) + "(&C)", window->ConnectButton()->text());
     EXPECT_NE("Connect", window->ConnectButton()->text());
     EXPECT_EQ(11, window->FileSet()->TypeCode());
     EXPECT_EQ(75000, window->FileSet()->GetValue(kIdFilterTime));

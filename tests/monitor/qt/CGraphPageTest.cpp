@@ -145,11 +145,12 @@ TEST_F(GraphPage, SaveCsvWritesTheSamplesToTheChosenFile) {
     const std::string path = dir.File("trend.csv");
     QString askedTitle;
     bool askedSave = false;
-    SetFileDialogHook([&](QWidget*, bool save, const QString& title, const QStringList&) {
-        askedTitle = title;
-        askedSave = save;
-        return QString::fromStdString(path);
-    });
+    SetFileDialogHook(
+        [&](QWidget*, bool save, const QString& title, const QStringList&, const QString&) {
+            askedTitle = title;
+            askedSave = save;
+            return QString::fromStdString(path);
+        });
     page.SetRunning(true);
     Poll(25, 0);
     Poll(25.25, 1250);

@@ -51,12 +51,12 @@ protected:
         WriteWholeFile(dir.File("xy.tbl"), kXYFile);
         WriteWholeFile(dir.File("rtd.tbl"), kTempFile);
         WriteWholeFile(dir.File("broken.tbl"), "{\n1.0, 2.0\n");
-        SetFileDialogHook(
-            [this](QWidget*, bool save, const QString& title, const QStringList& filters) {
-                asked << (save ? "save:" : "open:") + title;
-                EXPECT_TRUE(filters.isEmpty()) << "no file-type filter";
-                return QString::fromStdString(dir.File(nextFile));
-            });
+        SetFileDialogHook([this](QWidget*, bool save, const QString& title,
+                                 const QStringList& filters, const QString&) {
+            asked << (save ? "save:" : "open:") + title;
+            EXPECT_TRUE(filters.isEmpty()) << "no file-type filter";
+            return QString::fromStdString(dir.File(nextFile));
+        });
     }
     void TearDown() override {
         SetFileDialogHook(nullptr);

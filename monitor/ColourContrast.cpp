@@ -1,0 +1,43 @@
+#include "monitor/ColourContrast.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+double Linear(uint8_t channel) {
+    double c = channel / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+uint8_t Mix(uint8_t from, uint8_t to, double t) {
+    return static_cast<uint8_t>(std::lround(from + (to - from) * t));
+}
+} // namespace
+
+double RelativeLuminance(Colour c) {
+    return 0.2126 * Linear(c.r) + 0.7152 * Linear(c.g) + 0.0722 * Linear(c.b);
+}
+
+double ContrastRatio(Colour a, Colour b) {
+    double la = RelativeLuminance(a);
+    double lb = RelativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+Colour ReadableOn(Colour colour, Colour background, double minimum) {
+    if (ContrastRatio(colour, background) >= minimum)
+        return colour;
+    // Black reaches more contrast on a light background, white on a dark one.
+    const Colour target = ContrastRatio(Colour{0, 0, 0}, background) >=
+                                  ContrastRatio(Colour{255, 255, 255}, background)
+                              ? Colour{0, 0, 0}
+                              : Colour{255, 255, 255};
+    for (int step = 1; step <= 20; ++step) {
+        double t = step / 20.0;
+        Colour mixed{Mix(colour.r, target.r, t), Mix(colour.g, target.g, t),
+                     Mix(colour.b, target.b, t)};
+        if (ContrastRatio(mixed, background) >= minimum)
+            return mixed;
+    }
+    return target;
+}
