@@ -240,6 +240,7 @@ uint16_t CModbusInterface::SendRequest(const std::vector<uint8_t>& pdu) {
                                       0,
                                       static_cast<uint8_t>(pdu.size() & 0xFF)};
         frame.insert(frame.end(), pdu.begin(), pdu.end());
+        TraceFrame(true, frame.data(), frame.size());
         transport.Send(frame.data(), frame.size());
         return transaction;
     }
@@ -248,6 +249,7 @@ uint16_t CModbusInterface::SendRequest(const std::vector<uint8_t>& pdu) {
     uint16_t crc = Crc16(pdu.data(), pdu.size());
     frame.push_back(static_cast<uint8_t>(crc & 0xFF));
     frame.push_back(static_cast<uint8_t>(crc >> 8));
+    TraceFrame(true, frame.data(), frame.size());
     transport.Send(frame.data(), frame.size());
     return 0;
 }
@@ -259,6 +261,7 @@ std::size_t CModbusInterface::ReceiveTcpFrame(std::vector<uint8_t>& buffer, uint
     for (;;) {
         std::fill(buffer.begin(), buffer.end(), 0);
         std::size_t got = transport.Receive(buffer.data(), buffer.size());
+        TraceFrame(false, buffer.data(), got);
         auto id = static_cast<uint16_t>(buffer[0] << 8 | buffer[1]);
         if (got <= kTcpHeader || id == transaction || !IsEarlierTransaction(id))
             return got;
@@ -292,6 +295,7 @@ std::size_t CModbusInterface::ReceiveResponse(const std::vector<uint8_t>& pdu, s
     } else {
         std::vector<uint8_t> buffer(expected + 2, 0);
         c = transport.Receive(buffer.data(), buffer.size());
+        TraceFrame(false, buffer.data(), c);
         if (c >= 2)
             c -= 2;
         c = std::min(c, expected);

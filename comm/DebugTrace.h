@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -13,3 +15,9 @@ void SetTraceSink(TraceSink sink);
 bool TraceEnabled();
 // Hands line to the sink, if any.
 void TraceLine(const std::string& line);
+
+// The bytes of every frame sent and received, for a viewer that shows them beside the lines
+// (the trace window); apart from the line sink, so the lines stay as they are. Same threading.
+using FrameSink = std::function<void(bool sent, const uint8_t* data, std::size_t size)>;
+void SetFrameSink(FrameSink sink);
+void TraceFrame(bool sent, const uint8_t* data, std::size_t size);

@@ -117,6 +117,8 @@ inline constexpr int kCapFactoryOutputSelector = 41008;
 inline constexpr int kCapRecentFiles = 41100;
 inline constexpr int kCapNoRecentFiles = 41101;
 inline constexpr int kCapUserGuide = 41102;
+inline constexpr int kCapSave = 41103;
+inline constexpr int kCapClear = 41104;
 
 inline constexpr int kCaptionIdFirst = 40000;
 inline constexpr int kCaptionIdLast = 49999;

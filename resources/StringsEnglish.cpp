@@ -352,6 +352,8 @@ extern const StringEntry kEnglishStrings[] = {
     {41100, "Recent files"},
     {41101, "No recent files"},
     {41102, "User Guide"},
+    {41103, "Save"},
+    {41104, "Clear"},
     {42000, "The process mode (register 900) could not be set back to %1!d!: the device may "
             "still be in write mode. Check the device before use."},
     {42001, "The operation was cancelled."},
@@ -376,5 +378,6 @@ extern const StringEntry kEnglishStrings[] = {
      "The table file %1!s! holds a value in line %2!d! outside -214748.3647 to 214748.3647."},
     {42040, "No communication port is chosen. Choose the port of the device in Preferences."},
     {42041, "The user guide was not found: %1!s!"},
+    {42042, "%1!s! (not connected)"},
 };
 extern const std::size_t kEnglishStringCount = sizeof(kEnglishStrings) / sizeof(kEnglishStrings[0]);

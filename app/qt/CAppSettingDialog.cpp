@@ -6,18 +6,26 @@
 #include "app/qt/QtText.h"
 #include "comm/CPortList.h"
 #include "comm/CPrivateException.h"
+#include "comm/MessageFormat.h"
+#include "resources/CStringTable.h"
 #include "resources/CaptionIds.h"
+#include "resources/StringIds.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <sys/stat.h>
 
 namespace {
 std::function<std::vector<PortChoice>()> g_lister;
@@ -40,8 +48,9 @@ void SetPortLister(std::function<std::vector<PortChoice>()> lister) {
 
 CAppSettingDialog::CAppSettingDialog(const CAppSettings& settings, CSettingsStore& store,
                                      int languageInUse, QWidget* parent)
-    : QDialog(parent), m_settings(settings), m_store(store), m_ports(AvailablePorts()),
-      m_port(new QComboBox(this)), m_units(new QButtonGroup(this)), m_language(new QComboBox(this)),
+    : QDialog(parent), m_settings(settings), m_store(store), m_port(new QComboBox(this)),
+      m_watcher(new QFileSystemWatcher(this)), m_refresh(new QTimer(this)),
+      m_units(new QButtonGroup(this)), m_language(new QComboBox(this)),
       m_trace(new QCheckBox(Tr(kCapShowModbusTrace), this)) {
     setObjectName("CAppSettingDialog");
     setWindowTitle(Tr(kCapPreferencesTitle));
@@ -85,14 +94,14 @@ CAppSettingDialog::CAppSettingDialog(const CAppSettings& settings, CSettingsStor
     layout->addStretch(1);
     layout->addWidget(buttons);
 
-    // Ports in discovery order; the last entry of the stored port name is the selection.
-    int selected = -1;
-    for (int i = 0; i < static_cast<int>(m_ports.size()); ++i) {
-        m_port->addItem(FromStd(m_ports[i].displayName));
-        if (m_ports[i].path == m_settings.comm.portName)
-            selected = i;
-    }
-    m_port->setCurrentIndex(selected);
+    FillPorts(m_settings.comm.portName);
+    // A device node appears in steps (the node, then its by-id link): one refresh after them.
+    m_refresh->setSingleShot(true);
+    m_refresh->setInterval(300);
+    connect(m_refresh, &QTimer::timeout, this, &CAppSettingDialog::RefreshPorts);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_refresh,
+            qOverload<>(&QTimer::start));
+    WatchPortSources();
 
     if (QAbstractButton* radio = m_units->button(kFirstUnitButton + m_settings.TempUnit))
         radio->setChecked(true);
@@ -104,6 +113,48 @@ CAppSettingDialog::CAppSettingDialog(const CAppSettings& settings, CSettingsStor
         m_language->addItem(FromStd(name));
     }
     m_language->setCurrentIndex(languageInUse);
+}
+
+void CAppSettingDialog::FillPorts(const std::string& chosen) {
+    m_ports = AvailablePorts();
+    // Ports in discovery order; the last entry of the chosen path is the selection.
+    int selected = -1;
+    for (int i = 0; i < static_cast<int>(m_ports.size()); ++i)
+        if (m_ports[i].path == chosen)
+            selected = i;
+    // An adapter that is unplugged now must not lose the setting at OK.
+    if (selected < 0 && !chosen.empty()) {
+        std::string shown =
+            m_settings.comm.portName == chosen && !m_settings.comm.portDisplayName.empty()
+                ? m_settings.comm.portDisplayName
+                : chosen;
+        m_ports.push_back({chosen, FormatInserts(LoadStr(kStrPortAbsent), {shown})});
+        selected = static_cast<int>(m_ports.size()) - 1;
+    }
+    m_port->clear();
+    for (const PortChoice& port : m_ports)
+        m_port->addItem(FromStd(port.displayName));
+    m_port->setCurrentIndex(selected);
+}
+
+void CAppSettingDialog::RefreshPorts() {
+    int current = m_port->currentIndex();
+    std::string chosen = current >= 0 && current < static_cast<int>(m_ports.size())
+                             ? m_ports[static_cast<std::size_t>(current)].path
+                             : std::string();
+    FillPorts(chosen);
+    WatchPortSources();
+}
+
+void CAppSettingDialog::WatchPortSources() {
+    // by-id exists only while an adapter is plugged in: looked for again after every change.
+    // The simulators' folder is made here, so a simulator started later is seen.
+    QString simulators = FromStd(CPortList::SimulatorDirectory());
+    ::mkdir(simulators.toLocal8Bit().constData(), 0700); // as q3sim makes it; may exist
+
+    for (const QString& dir : {QString("/dev"), QString("/dev/serial/by-id"), simulators})
+        if (QFileInfo(dir).isDir() && !m_watcher->directories().contains(dir))
+            m_watcher->addPath(dir);
 }
 
 QRadioButton* CAppSettingDialog::UnitRadio(int unit) const {

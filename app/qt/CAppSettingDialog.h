@@ -12,7 +12,9 @@ class CSettingsStore;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QFileSystemWatcher;
 class QRadioButton;
+class QTimer;
 
 // One entry of the port list: the name to open and the name to show.
 struct PortChoice {
@@ -30,8 +32,10 @@ void SetPortLister(std::function<std::vector<PortChoice>()> lister);
 class CAppSettingDialog : public QDialog {
     Q_OBJECT
 public:
-    // The port list is taken when the dialog is made. languageInUse is selected in the language
-    // list (never "automatic").
+    // The port list is taken when the dialog is made and again whenever a port comes or goes
+    // (/dev, /dev/serial/by-id and the simulators' registrations are watched). A stored port
+    // that is absent stays listed and chosen, marked as not connected. languageInUse is
+    // selected in the language list (never "automatic").
     CAppSettingDialog(const CAppSettings& settings, CSettingsStore& store, int languageInUse,
                       QWidget* parent = nullptr);
 
@@ -42,6 +46,8 @@ public:
     QComboBox* LanguageCombo() const { return m_language; }
     QCheckBox* TraceBox() const { return m_trace; }
     QRadioButton* UnitRadio(int unit) const;
+    // Lists the ports anew, keeping the one chosen.
+    void RefreshPorts();
 
 public slots:
     void accept() override;
@@ -49,8 +55,13 @@ public slots:
 private:
     CAppSettings m_settings;
     CSettingsStore& m_store;
+    void FillPorts(const std::string& chosen);
+    void WatchPortSources();
+
     std::vector<PortChoice> m_ports;
     QComboBox* m_port;
+    QFileSystemWatcher* m_watcher;
+    QTimer* m_refresh;
     QButtonGroup* m_units;
     QComboBox* m_language;
     QCheckBox* m_trace;

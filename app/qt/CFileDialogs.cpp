@@ -22,6 +22,8 @@ const char* FolderKey(FileKind kind) {
         return "CSV";
     case FileKind::Pdf:
         return "PDF";
+    case FileKind::Trace:
+        return "Trace";
     }
     return "Other";
 }

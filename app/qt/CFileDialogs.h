@@ -9,7 +9,7 @@ class CSettingsStore;
 class QWidget;
 
 // The kinds of file the dialogs remember a folder for, each apart.
-enum class FileKind { ParameterFile, Table, Csv, Pdf };
+enum class FileKind { ParameterFile, Table, Csv, Pdf, Trace };
 
 // Where the folders are kept (section "Folders" of the user's settings); null: the dialogs
 // start in the working directory and remember nothing.

@@ -4,6 +4,7 @@
 #include "app/qt/CAppSettingDialog.h"
 #include "app/qt/CTraceWindow.h"
 #include "app/qt/CVELKApp.h"
+#include "comm/CPortList.h"
 #include "comm/DebugTrace.h"
 
 #include "model/CModelContext.h"
@@ -15,9 +16,13 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -121,10 +126,33 @@ TEST_F(PreferencesTest, InitialisationShowsPortsUnitAndTheLanguageInUse) {
     EXPECT_EQ("Japanese", dialog.LanguageCombo()->itemText(1));
     EXPECT_EQ(0, dialog.LanguageCombo()->currentIndex());
 
+    // A stored port that is not plugged in stays chosen: OK must not lose it.
     settings.comm.portName = "/dev/none";
     CAppSettingDialog unknown(settings, store, 1);
-    EXPECT_EQ(-1, unknown.PortCombo()->currentIndex());
+    EXPECT_EQ(4, unknown.PortCombo()->currentIndex());
+    EXPECT_EQ("/dev/none (not connected)", unknown.PortCombo()->currentText());
     EXPECT_EQ(1, unknown.LanguageCombo()->currentIndex());
+    unknown.accept();
+    EXPECT_EQ("/dev/none", store.GetString("ComSettings", "COMPortName"));
+}
+
+// A port that comes while the dialog is open is offered at once; the choice stays.
+TEST_F(PreferencesTest, TheListFollowsPortsThatComeAndGo) {
+    std::vector<PortChoice> ports = {{"/dev/ttyS0", "ttyS0"}};
+    SetPortLister([&] { return ports; });
+    CAppSettings settings;
+    settings.comm.portName = "/dev/ttyS0";
+    CAppSettingDialog dialog(settings, store, 0);
+    ASSERT_EQ(1, dialog.PortCombo()->count());
+    ports.insert(ports.begin(), {"/dev/pts/9", "Q3 simulator Q3VB (/dev/pts/9)"});
+    // A simulator registering its port is a change the dialog watches.
+    std::string sims = CPortList::SimulatorDirectory();
+    ::mkdir(sims.c_str(), 0700);
+    WriteWholeFile(sims + "/" + std::to_string(::getpid()) + "-77.port", "x\n");
+    bool listed = WaitUntil([&] { return dialog.PortCombo()->count() == 2; }, 3000);
+    ::unlink((sims + "/" + std::to_string(::getpid()) + "-77.port").c_str());
+    ASSERT_TRUE(listed);
+    EXPECT_EQ("ttyS0", dialog.PortCombo()->currentText());
 }
 
 TEST_F(PreferencesTest, OkStoresTheChoicesAtOnce) {
@@ -146,7 +174,6 @@ TEST_F(PreferencesTest, OkStoresTheChoicesAtOnce) {
 
 TEST_F(PreferencesTest, OkWithoutAPortStoresEmptyNamesAndCancelStoresNothing) {
     CAppSettings settings;
-    settings.comm.portName = "/dev/none";
     {
         CAppSettingDialog dialog(settings, store, 0);
         dialog.UnitRadio(1)->setChecked(true);
@@ -218,10 +245,22 @@ TEST_F(PreferencesTest, TheModbusTraceWindowFollowsItsCheckBox) {
     ASSERT_TRUE(app.RunPreferences(nullptr));
     ASSERT_NE(nullptr, app.TraceWindow());
     EXPECT_TRUE(TraceEnabled());
-    // Lines traced on a device thread reach the window on the GUI thread.
-    std::thread([] { TraceLine("TX 01 04 25 80 00 01\n"); }).join();
-    ASSERT_TRUE(WaitUntil([&] { return !app.TraceWindow()->Text()->toPlainText().isEmpty(); }));
-    EXPECT_EQ("TX 01 04 25 80 00 01", app.TraceWindow()->Text()->toPlainText());
+    // Lines and frames traced on a device thread reach the window on the GUI thread, stamped
+    // with the time they were traced; Save writes them.
+    std::thread([] {
+        TraceLine("ReadHoldingRegisters: adrs=9601 size=1\n");
+        const uint8_t frame[] = {0x01, 0x04, 0x25, 0x80, 0x00, 0x01, 0x3B, 0x4A};
+        TraceFrame(true, frame, sizeof frame);
+    }).join();
+    QPlainTextEdit* text = app.TraceWindow()->Text();
+    ASSERT_TRUE(WaitUntil([&] { return text->blockCount() == 2; }));
+    QStringList lines = text->toPlainText().split('\n');
+    QRegularExpression stamp("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d  ");
+    EXPECT_TRUE(stamp.match(lines[0]).hasMatch()) << lines[0].toStdString();
+    EXPECT_EQ("ReadHoldingRegisters: adrs=9601 size=1", lines[0].mid(14));
+    EXPECT_EQ("> 01 04 25 80 00 01 3B 4A", lines[1].mid(14));
+    ASSERT_TRUE(app.TraceWindow()->SaveTo(QString::fromStdString(dir.File("trace.txt"))));
+    EXPECT_EQ(text->toPlainText().toStdString() + "\n", ReadWholeFile(dir.File("trace.txt")));
     // Not a stored setting.
     EXPECT_EQ("none", store.GetString("Settings", "ShowModbusTrace", "none"));
 
