@@ -119,6 +119,14 @@ inline constexpr int kCapNoRecentFiles = 41101;
 inline constexpr int kCapUserGuide = 41102;
 inline constexpr int kCapSave = 41103;
 inline constexpr int kCapClear = 41104;
+inline constexpr int kCapCommissioningSheet = 41105;
+inline constexpr int kCapPrinted = 41106;
+inline constexpr int kCapRecorded = 41107;
+inline constexpr int kCapUnit = 41108;
+inline constexpr int kCapFile = 41109;
+inline constexpr int kCapDevice = 41110;
+inline constexpr int kCapParameter = 41111;
+inline constexpr int kCapValue = 41112;
 
 inline constexpr int kCaptionIdFirst = 40000;
 inline constexpr int kCaptionIdLast = 49999;

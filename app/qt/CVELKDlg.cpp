@@ -3,6 +3,7 @@
 #include "app/ProgramPaths.h"
 #include "app/qt/CFileDialogs.h"
 #include "app/qt/CMessageBox.h"
+#include "app/qt/CPrintSheet.h"
 #include "app/qt/CQtDispatcher.h"
 #include "app/qt/CUserGuide.h"
 #include "app/qt/CVELKApp.h"
@@ -296,6 +297,8 @@ void CVELKDlg::BuildContents() {
     fileGroup->setMinimumWidth(410);
     m_openFile = MakeButton(fileGroup, kCapOpenFile, "openFile", 'O');
     m_saveFile = MakeButton(fileGroup, kCapSaveFile, "saveFile", 'S');
+    m_printSheet = MakeButton(fileGroup, kCapPrint, "printSheet", 'R');
+    m_printSheet->setToolTip(Tr(kCapCommissioningSheet));
     m_recentFiles = new QToolButton(fileGroup);
     m_recentFiles->setObjectName("recentFiles");
     m_recentFiles->setArrowType(Qt::DownArrow);
@@ -331,6 +334,7 @@ void CVELKDlg::BuildContents() {
     fileRow->addWidget(m_openFile);
     fileRow->addWidget(m_recentFiles);
     fileRow->addWidget(m_saveFile);
+    fileRow->addWidget(m_printSheet);
     fileRow->addStretch(1);
     fileLayout->addLayout(fileRow);
     auto* modelRow = new QHBoxLayout();
@@ -359,14 +363,25 @@ void CVELKDlg::BuildContents() {
     connect(m_outputCalib, &QPushButton::clicked, this, &CVELKDlg::OnOutputCalib);
     connect(m_openFile, &QPushButton::clicked, this, &CVELKDlg::OnOpenFile);
     connect(m_saveFile, &QPushButton::clicked, this, &CVELKDlg::OnSaveFile);
+    connect(m_printSheet, &QPushButton::clicked, this, [this] {
+        PrintSheetWithDialog(this, CurrentCommissioningSheet(),
+                             QFileInfo(FromStd(ProposedFileName(*m_fileSet))).completeBaseName());
+    });
     connect(m_select, &QPushButton::clicked, this, &CVELKDlg::OnSelect);
     connect(m_deviceTabs, &QTabWidget::currentChanged, this, [this] { ShowDevicePage(); });
     // The desktop's standard keys, in every language; gone with the contents they belong to.
     auto shortcut = [c](QKeySequence::StandardKey key, auto slot) {
         QObject::connect(new QShortcut(key, c), &QShortcut::activated, c, slot);
     };
-    shortcut(QKeySequence::Open, [this] { OnOpenFile(); });
-    shortcut(QKeySequence::Save, [this] { OnSaveFile(); });
+    // A key does what its button does, and nothing while the button is off (a transfer).
+    shortcut(QKeySequence::Open, [this] {
+        if (m_openFile->isEnabled())
+            OnOpenFile();
+    });
+    shortcut(QKeySequence::Save, [this] {
+        if (m_saveFile->isEnabled())
+            OnSaveFile();
+    });
     shortcut(QKeySequence::Quit, [this] { close(); });
     shortcut(QKeySequence::HelpContents, [this] { ShowUserGuide(this); });
     connect(m_fileTabs, &QTabWidget::currentChanged, this, &CVELKDlg::OnFileTabChanged);
@@ -445,8 +460,9 @@ void CVELKDlg::SetUiState(int state) {
     m_outputCalib->setVisible(!graph && privileged);
 
     m_preferences->setEnabled(m_uiState == kOffline);
-    for (QWidget* w : std::initializer_list<QWidget*>{m_openFile, m_saveFile, m_connectButton,
-                                                      m_select, m_unlock})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_openFile, m_recentFiles, m_saveFile, m_printSheet,
+                                         m_connectButton, m_select, m_unlock})
         w->setEnabled(!busy);
     // The file set is lent to a running download: no edit while it is copied.
     FileList()->SetReadOnly(busy);
@@ -997,6 +1013,12 @@ void CVELKDlg::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     // Opened after the drop has ended: the source's drag loop is not held by message boxes.
     QTimer::singleShot(0, this, [this, path = urls.front().toLocalFile()] { OpenFilePath(path); });
+}
+
+PrintSheet CVELKDlg::CurrentCommissioningSheet() const {
+    // The device's identity only while it is online and of the file's model.
+    const CParBase* device = m_uiState == kOnline ? DeviceSet() : nullptr;
+    return CommissioningSheet(*m_fileSet, device, m_filePath);
 }
 
 void CVELKDlg::OnSaveFile() {

@@ -124,6 +124,9 @@ public:
     QPushButton* OpenFileButton() const { return m_openFile; }
     QPushButton* SaveFileButton() const { return m_saveFile; }
     QToolButton* RecentFilesButton() const { return m_recentFiles; }
+    QPushButton* PrintSheetButton() const { return m_printSheet; }
+    // What Print prints: the file pane's set, with the device's identity while online.
+    struct PrintSheet CurrentCommissioningSheet() const;
     QLineEdit* ModelEdit() const { return m_modelEdit; }
     QPushButton* SelectButton() const { return m_select; }
     QTabWidget* FileTabs() const { return m_fileTabs; }
@@ -206,6 +209,7 @@ private:
     QProgressBar* m_progress = nullptr;
     QPushButton* m_cancelTransfer = nullptr;
     QToolButton* m_recentFiles = nullptr;
+    QPushButton* m_printSheet = nullptr;
     // Where the file set was last opened from or saved to (empty: never), and its settings as
     // they were then; unset until the first showing. Kept across a language switch.
     QString m_filePath;

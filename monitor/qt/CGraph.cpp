@@ -5,6 +5,7 @@
 #include "resources/CaptionIds.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -108,12 +109,12 @@ void CGraph::mouseReleaseEvent(QMouseEvent* event) {
         repaintIf(m_view.rightButtonUp(p.x(), p.y()));
 }
 
-bool CGraph::print(QPrinter& printer) {
+bool CGraph::print(QPrinter& printer, const QStringList& header) {
     printer.setDocName(Tr(kCapGraphDocument));
-    return printOn(printer);
+    return printOn(printer, header);
 }
 
-bool CGraph::printOn(QPaintDevice& device) {
+bool CGraph::printOn(QPaintDevice& device, const QStringList& header) {
     // The page takes the shape of the picture on screen; give it one if there was none yet.
     if (m_view.clientRect().empty()) {
         m_view.setDirty();
@@ -124,11 +125,26 @@ bool CGraph::printOn(QPaintDevice& device) {
         return false;
     // The trace is not clipped to the plot; on screen the picture's edge bounds it, on paper
     // the fitted rectangle must.
-    const Rect page = CGraphView::printRect(device.width(), device.height(), m_view.clientRect());
+    int top = 0;
+    if (!header.isEmpty()) {
+        QFont font = CQtDrawSurface::PrinterFont(device);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        const int line = QFontMetrics(font, &device).lineSpacing();
+        for (const QString& text : header) {
+            painter.drawText(QRect(0, top, device.width(), line), Qt::AlignLeft | Qt::AlignTop,
+                             text);
+            top += line;
+        }
+        top += line; // a blank line between header and picture
+    }
+    painter.translate(0, top);
+    const int height = device.height() - top;
+    const Rect page = CGraphView::printRect(device.width(), height, m_view.clientRect());
     painter.setClipRect(QRect(page.left, page.top, page.width(), page.height()));
     {
         CQtDrawSurface surface(painter, CQtDrawSurface::PrinterFont(device));
-        m_view.print(surface, device.width(), device.height());
+        m_view.print(surface, device.width(), height);
     }
     const bool ok = painter.end();
     update();

@@ -3,6 +3,7 @@
 #include "monitor/CGraphView.h"
 
 #include <QPixmap>
+#include <QStringList>
 #include <QWidget>
 
 class QPaintDevice;
@@ -22,11 +23,11 @@ public:
 
     // Prints the picture as one page of a document named as the graph document. False when the
     // printer can not be started (no output file, no printer).
-    bool print(QPrinter& printer);
+    bool print(QPrinter& printer, const QStringList& header = {});
     // Draws the print picture onto any device whose width and height are the printable page in
     // device pixels, with the font scaled to the device's resolution. False when painting can
-    // not start.
-    bool printOn(QPaintDevice& device);
+    // not start. The header lines, if any, go above the picture.
+    bool printOn(QPaintDevice& device, const QStringList& header = {});
 
     // The off-screen picture, redrawn first when dirty (tests and screenshots).
     const QPixmap& picture();

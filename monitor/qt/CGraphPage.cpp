@@ -2,9 +2,12 @@
 
 #include "app/qt/CFileDialogs.h"
 #include "app/qt/CMessageBox.h"
+#include "app/qt/CPrintSheet.h"
 #include "app/qt/QtText.h"
 #include "comm/CPrivateException.h"
+#include "model/CDeviceType.h"
 #include "model/CParBase.h"
+#include "model/ParameterIds.h"
 #include "monitor/qt/CGraph.h"
 #include "resources/CaptionIds.h"
 #include "resources/StringIds.h"
@@ -78,8 +81,32 @@ void CGraphPage::updateButtons() {
 void CGraphPage::addSample(CParBase* model) {
     if (!model)
         return;
-    if (m_recorder.addSample(*model, now()))
-        m_graph->update();
+    if (!m_recorder.addSample(*model, now()))
+        return;
+    m_last = QDateTime::currentDateTime();
+    if (!m_first.isValid()) {
+        m_first = m_last;
+        m_unit = FromStd(model->GetInputUnitText());
+        m_device = FromStd(CDeviceType::GetTypeName(model->TypeCode()));
+        for (int id : {kIdSerial, kIdTag})
+            m_device += "    " + FromStd(model->GetParameterName(id)) + " " +
+                        FromStd(model->GetDisplayText(id, false));
+    }
+    m_graph->update();
+}
+
+QStringList CGraphPage::printHeader() const {
+    QStringList lines;
+    if (!m_device.isEmpty())
+        lines << m_device;
+    if (m_first.isValid())
+        lines << Tr(kCapRecorded) + "  " + m_first.toString("yyyy-MM-dd HH:mm:ss") + " - " +
+                     m_last.toString("yyyy-MM-dd HH:mm:ss") +
+                     QString(" (%1 s)").arg(m_first.secsTo(m_last));
+    if (!m_unit.isEmpty())
+        lines << Tr(kCapUnit) + "  " + m_unit;
+    lines << Tr(kCapPrinted) + "  " + PrintedNow();
+    return lines;
 }
 
 void CGraphPage::SetDeviceAnswering(bool answering) {
@@ -96,6 +123,7 @@ void CGraphPage::SetRunning(bool running) {
 void CGraphPage::onStart() {
     if (!m_recorder.start())
         return;
+    m_first = QDateTime(); // a new recording: its own device and times
     updateButtons();
     m_graph->update();
 }
@@ -118,7 +146,7 @@ void CGraphPage::onPrint() {
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    if (!m_graph->print(printer))
+    if (!m_graph->print(printer, printHeader()))
         ShowMessageBox(this, Tr(kCapPrintFailed), MessageIcon::Stop);
 }
 
@@ -126,7 +154,7 @@ bool CGraphPage::printToPdf(const QString& path) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
-    return m_graph->print(printer);
+    return m_graph->print(printer, printHeader());
 }
 
 void CGraphPage::onSaveCsv() {

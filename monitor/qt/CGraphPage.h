@@ -3,7 +3,9 @@
 #include "comm/CObservable.h"
 #include "monitor/CTrendRecorder.h"
 
+#include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <cstdint>
@@ -36,6 +38,9 @@ public:
 
     // Prints the graph into a PDF file at path without asking; false when it can not be written.
     bool printToPdf(const QString& path);
+    // What a print carries above the graph: the device, when it was recorded, the unit and the
+    // time of printing.
+    QStringList printHeader() const;
     // Writes the recorded samples as CSV to path; false (the message shown) on failure.
     bool saveCsv(const QString& path);
 
@@ -62,6 +67,11 @@ private:
     CGraph* m_graph;
     CTrendRecorder m_recorder;
     std::function<int64_t()> m_clock;
+    // The recorded device and the wall-clock times of the first and last sample.
+    QString m_device;
+    QString m_unit;
+    QDateTime m_first;
+    QDateTime m_last;
     QLabel* m_notice;
     QPushButton* m_start;
     QPushButton* m_stop;

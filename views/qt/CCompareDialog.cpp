@@ -1,6 +1,7 @@
 #include "views/qt/CCompareDialog.h"
 
 #include "app/qt/QtText.h"
+#include "model/CDeviceType.h"
 #include "resources/CaptionIds.h"
 #include "views/qt/CCompareList.h"
 
@@ -19,11 +20,16 @@ CCompareDialog::CCompareDialog(CParBase* deviceSet, CParBase* fileSet, QWidget* 
     auto* close = new QPushButton(Tr(kCapClose), this);
     close->setObjectName("close");
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    auto* print = new QPushButton(WithMnemonic(Tr(kCapPrint), 'P'), this);
+    print->setObjectName("print");
+    connect(print, &QPushButton::clicked, this,
+            [this] { PrintSheetWithDialog(this, m_sheet, Tr(kCapCompareResults)); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_list, 1);
     auto* bottom = new QHBoxLayout();
     bottom->addWidget(m_result, 1);
+    bottom->addWidget(print);
     bottom->addWidget(close);
     layout->addLayout(bottom);
     resize(760, 520);
@@ -33,6 +39,18 @@ CCompareDialog::CCompareDialog(CParBase* deviceSet, CParBase* fileSet, QWidget* 
     m_mismatches = CountMismatches(rows);
     m_firstMismatch = FirstMismatch(rows);
     m_result->setText(FromStd(CompareResultText(m_mismatches)));
+
+    // The printed result: the list as it shows, differing rows marked, the count on top.
+    m_sheet.title = Tr(kCapCompareResults);
+    m_sheet.header = {{Tr(kCapModel), FromStd(CDeviceType::GetTypeName(m_fileSet->TypeCode()))},
+                      {Tr(kCapPrinted), PrintedNow()},
+                      {QString(), m_result->text()}};
+    m_sheet.columns = {QString()};
+    for (int c = 0; c < m_list->columnCount(); ++c)
+        m_sheet.columns << m_list->horizontalHeaderItem(c)->text();
+    for (const CompareRow& row : rows)
+        m_sheet.rows.push_back({row.differs ? QString("\u2260") : QString(), FromStd(row.group),
+                                FromStd(row.name), FromStd(row.deviceText), FromStd(row.fileText)});
 }
 
 QString CCompareDialog::ResultText() const {

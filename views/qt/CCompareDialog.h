@@ -2,6 +2,8 @@
 
 #include "views/CompareWalk.h"
 
+#include "app/qt/CPrintSheet.h"
+
 #include <QDialog>
 
 class CCompareList;
@@ -20,6 +22,8 @@ public:
     QString ResultText() const;
     int Mismatches() const { return m_mismatches; }
     int FirstMismatchRow() const { return m_firstMismatch; }
+    // What Print prints.
+    const PrintSheet& Sheet() const { return m_sheet; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -33,4 +37,5 @@ private:
     int m_mismatches = 0;
     int m_firstMismatch = -1;
     bool m_scrolled = false;
+    PrintSheet m_sheet;
 };

@@ -2,6 +2,7 @@
 
 #include "app/qt/CAppSettingDialog.h"
 #include "app/qt/CFileDialogs.h"
+#include "app/qt/CPrintSheet.h"
 #include "app/qt/CVELKApp.h"
 #include "app/qt/QtText.h"
 #include "calib/qt/CAOTestPage.h"
@@ -36,6 +37,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPdfWriter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -671,6 +673,40 @@ TEST_F(MainWindowTest, ColouredCellsKeepTheirContrastUnderADarkPalette) {
     ASSERT_TRUE(WaitState(CVELKDlg::kOnline));
     QApplication::setPalette(saved);
     EXPECT_GE(worst, kTextContrast);
+}
+
+// The commissioning sheet and the compare result on paper: a PDF whose text holds the
+// identity, every parameter as the list shows it, and the differences.
+TEST_F(MainWindowTest, CommissioningSheetAndCompareResultPrint) {
+    identity.tag = "TT-101";
+    Start();
+    GoOnline();
+    window->FileSet()->SetValue(kIdFilterTime, 45000, true);
+    TempDir out;
+    QPdfWriter sheet(QString::fromStdString(out.File("sheet.pdf")));
+    ASSERT_TRUE(RenderSheet(window->CurrentCommissioningSheet(), sheet));
+    PrintSheet compare;
+    WhenModal<CCompareDialog>([&](CCompareDialog* dialog) {
+        compare = dialog->Sheet();
+        dialog->reject();
+    });
+    QTest::mouseClick(window->CompareButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitState(CVELKDlg::kOnline));
+    QPdfWriter result(QString::fromStdString(out.File("compare.pdf")));
+    ASSERT_TRUE(RenderSheet(compare, result));
+
+    std::string text = PdfText(out.File("sheet.pdf"));
+    for (const char* expected : {"Commissioning sheet", "SIM-000001", "TT-101",
+                                 "Filter time constant", "4.5000 (sec)", "RTD JPt100"})
+        EXPECT_NE(std::string::npos, text.find(expected)) << expected << "\n" << text;
+    text = PdfText(out.File("compare.pdf"));
+    for (const char* expected :
+         {"Compare Results", "1 parameter(s) not matching.", "Filter time constant"})
+        EXPECT_NE(std::string::npos, text.find(expected)) << expected << "\n" << text;
+    int marked = 0;
+    for (const QStringList& row : compare.rows)
+        marked += row.size() > 1 && row.front() == QString(QChar(0x2260));
+    EXPECT_EQ(1, marked);
 }
 
 TEST_F(MainWindowTest, APollDuringATransferIsHeldUntilItEnds) {

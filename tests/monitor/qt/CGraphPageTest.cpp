@@ -191,6 +191,10 @@ TEST_F(GraphPage, PrintsToAPdfFile) {
     const std::string title(kTitle, sizeof kTitle - 1);
     EXPECT_NE(std::string::npos, content.find(title)) << "the document is named Graph";
     EXPECT_TRUE(page.graph()->view().dirty()) << "the screen picture is redrawn after printing";
+    // The header names the device, the time recorded and the unit.
+    const std::string text = PdfText(pdf.toStdString());
+    EXPECT_NE(std::string::npos, text.find("Recorded")) << text;
+    EXPECT_NE(std::string::npos, text.find("Unit deg C")) << text;
 
     EXPECT_FALSE(page.printToPdf(QString::fromStdString(dir.File("missing/graph.pdf"))));
 }

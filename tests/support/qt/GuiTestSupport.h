@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdio>
+#include <string>
+
 #include "app/qt/CMessageBox.h"
 #include "comm/CPrivateException.h"
 #include "model/CModelContext.h"
@@ -73,6 +76,19 @@ private:
 };
 
 // Runs the event loop until done() holds or timeoutMs passed; returns done().
+// The text of a PDF as pdftotext lays it out (poppler-utils); empty when it cannot be read.
+inline std::string PdfText(const std::string& pdf) {
+    std::string command = "pdftotext -layout '" + pdf + "' - 2>/dev/null";
+    std::string text;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            text.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return text;
+}
+
 inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
     QElapsedTimer timer;
     timer.start();
