@@ -36,6 +36,13 @@ foreach(page q3config q3cli q3sim)
 endforeach()
 install(FILES ${Q3_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# The user guide (q3config's F1 finds it from its own directory) and q3cli's completion.
+set(Q3_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/q3config)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/user-guide.md DESTINATION ${Q3_DOC_DIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images DESTINATION ${Q3_DOC_DIR})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/q3cli.bash-completion
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME q3cli)
+
 if(TARGET q3config)
     install(TARGETS q3config RUNTIME DESTINATION ${Q3_PROGRAM_DIR})
     install(TARGETS q3config_jpn LIBRARY DESTINATION ${Q3_PROGRAM_DIR})
@@ -52,6 +59,9 @@ if(TARGET q3config)
 
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/q3config.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    # Parameter files open in q3config from a file manager (dpkg's triggers update the caches).
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/q3config-mime.xml
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME q3config.xml)
     foreach(size 16 32 48 64 128 256)
         install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/q3config_${size}.png
                 DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps

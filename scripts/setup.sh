@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and the program need.
+# Installs the Debian packages the programs need: "scripts/setup.sh run" only what building and
+# running them takes; with no argument also everything the tests, benchmarks and checks use.
 set -euo pipefail
 packages=(
-    cmake ninja-build g++ pkg-config clang-format
-    clang libclang-rt-14-dev
-    qt6-base-dev libgl-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
-    libmodbus-dev mbpoll socat
-    xvfb xauth fonts-ipafont-gothic poppler-utils
-    dpkg-dev file strace desktop-file-utils
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev libgl-dev nlohmann-json3-dev
 )
+if [ "${1:-}" != run ]; then
+    packages+=(
+        clang-format clang libclang-rt-14-dev
+        libgtest-dev libgmock-dev libbenchmark-dev
+        libmodbus-dev mbpoll socat
+        xvfb xauth fonts-ipafont-gothic poppler-utils
+        dpkg-dev file strace desktop-file-utils shared-mime-info
+    )
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -21,7 +21,8 @@ figures() {
 }
 
 unit() {
-    scripts/build.sh -DQ3_WERROR=ON
+    # Tests and benchmarks back on in a tree the run script configured without them.
+    scripts/build.sh -DQ3_WERROR=ON -DQ3_BUILD_TESTS=ON -DQ3_BUILD_BENCH=ON
     (cd "${Q3_BUILD_DIR:-build}" && ctest --output-on-failure --timeout 300 -j2)
     figures "${Q3_BUILD_DIR:-build}"
 }

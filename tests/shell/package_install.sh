@@ -43,6 +43,7 @@ cache() {
     sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"
 }
 version=$(cache CMAKE_PROJECT_VERSION)
+source=$(cache CMAKE_HOME_DIRECTORY)
 bindir=$(cache CMAKE_INSTALL_BINDIR)
 libdir=$(cache CMAKE_INSTALL_LIBDIR)
 dataroot=$(cache CMAKE_INSTALL_DATAROOTDIR)
@@ -69,6 +70,13 @@ expected() {
     echo "$mandir/man1/q3config.1.gz"
     echo "$mandir/man1/q3cli.1.gz"
     echo "$mandir/man1/q3sim.1.gz"
+    echo "$datadir/mime/packages/q3config.xml"
+    echo "$datadir/bash-completion/completions/q3cli"
+    echo "$datadir/doc/q3config/user-guide.md"
+    local image
+    for image in "$source"/docs/images/*.png; do
+        echo "$datadir/doc/q3config/images/${image##*/}"
+    done
 }
 listing() {
     (cd "$1" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)
@@ -159,10 +167,24 @@ $(grep "not found" "$work/ldd")"
     local desktop=$root/$datadir/applications/q3config.desktop
     desktop-file-validate "$desktop" >"$work/dfv" 2>&1 ||
         fail "$name: q3config.desktop is not valid: $(cat "$work/dfv")"
-    for f in "Exec=q3config" "Icon=q3config" "Terminal=false" "Name=Q3 Configurator"; do
+    for f in "Exec=q3config %f" "Icon=q3config" "Terminal=false" "Name=Q3 Configurator" \
+        "MimeType=application/x-q3config-parameters;"; do
         grep -qxF "$f" "$desktop" || fail "$name: q3config.desktop lacks $f"
     done
     grep -q "^Name\[ja\]=." "$desktop" || fail "$name: q3config.desktop has no Japanese name"
+    # The MIME definition is valid and claims a parameter file by its first section.
+    local mime=$work/$name/mime
+    mkdir -p "$mime/packages"
+    cp "$root/$datadir/mime/packages/q3config.xml" "$mime/packages/"
+    update-mime-database "$mime" >/dev/null 2>&1 ||
+        fail "$name: update-mime-database refused q3config.xml"
+    grep -q "^application/x-q3config-parameters" "$mime/types" ||
+        fail "$name: the MIME type is not defined"
+    bash -n "$root/$datadir/bash-completion/completions/q3cli" ||
+        fail "$name: the bash completion of q3cli does not parse"
+    # F1 finds the guide from the program's directory.
+    [ -f "$root/$progdir/../../$datadir/doc/q3config/user-guide.md" ] ||
+        fail "$name: the user guide is not where q3config looks for it"
     grep -q "^Comment\[ja\]=." "$desktop" || fail "$name: q3config.desktop has no Japanese comment"
     local s
     for s in $sizes; do
