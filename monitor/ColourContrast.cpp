@@ -32,6 +32,9 @@ Colour ReadableOn(Colour colour, Colour background, double minimum) {
                                   ContrastRatio(Colour{255, 255, 255}, background)
                               ? Colour{0, 0, 0}
                               : Colour{255, 255, 255};
+    // A grey (the palette's text) becomes plain black or white; a colour keeps its hue.
+    if (std::max({colour.r, colour.g, colour.b}) - std::min({colour.r, colour.g, colour.b}) < 40)
+        return target;
     for (int step = 1; step <= 20; ++step) {
         double t = step / 20.0;
         Colour mixed{Mix(colour.r, target.r, t), Mix(colour.g, target.g, t),

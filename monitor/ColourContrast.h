@@ -13,6 +13,6 @@ double ContrastRatio(Colour a, Colour b);
 inline constexpr double kTextContrast = 4.5;
 inline constexpr double kMarkContrast = 3.0;
 
-// colour itself when it reaches minimum against background; else the same hue moved toward
-// black or white (whichever the background leaves more room for) until it does.
+// colour itself when it reaches minimum against background; else black or white (whichever
+// the background leaves more room for), a colour moved toward it only as far as it must.
 Colour ReadableOn(Colour colour, Colour background, double minimum = kTextContrast);

@@ -9,6 +9,7 @@
 #include "app/CSettingsStore.h"
 #include "app/qt/CAppSettingDialog.h"
 #include "app/qt/CMessageBox.h"
+#include "app/qt/CPrintSheet.h"
 #include "app/qt/CVELKApp.h"
 #include "app/qt/CVELKDlg.h"
 #include "app/qt/ProgramAssembly.h"
@@ -35,9 +36,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -322,6 +325,48 @@ void MainWindowScenes(const std::string& program, const std::string& adminProgra
         // Preferences over the window.
         GrabModal("main_preferences_" + lang);
         s.window->OnPreferences();
+
+        // The commissioning sheet as printed (a PDF; pdftoppm makes it a picture).
+        s.Connect();
+        s.WaitState(CVELKDlg::kOnline);
+        QPdfWriter sheet(g_out + "/commissioning_sheet_" + lang + ".pdf");
+        RenderSheet(s.window->CurrentCommissioningSheet(), sheet);
+    }
+
+    // A dark palette: coloured cells and meters keep readable text.
+    {
+        QPalette saved = QApplication::palette();
+        // The application deletes its old style when given a new one: keep the name only.
+        const QString styleName = QApplication::style()->name();
+        QApplication::setStyle(QStyleFactory::create("Fusion"));
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(45, 45, 48));
+        dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+        dark.setColor(QPalette::Base, QColor(30, 30, 30));
+        dark.setColor(QPalette::AlternateBase, QColor(45, 45, 48));
+        dark.setColor(QPalette::Text, QColor(235, 235, 235));
+        dark.setColor(QPalette::Button, QColor(60, 60, 64));
+        dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+        dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+        dark.setColor(QPalette::HighlightedText, Qt::white);
+        QApplication::setPalette(dark);
+        Session s(program, language, port);
+        s.Connect();
+        s.WaitState(CVELKDlg::kOnline);
+        QTest::mouseClick(s.window->UnlockBox(), Qt::LeftButton);
+        for (int tab : {0, 1}) {
+            s.window->DeviceTabs()->setCurrentIndex(tab);
+            WaitUntil([&] { return s.window->DeviceInfoList()->rowCount() > 0; });
+            QTest::qWait(50);
+            s.ShowBlink();
+            Save(s.window.get(), QString("main_dark_tab%1_%2").arg(tab).arg(lang));
+        }
+        s.window->FileSet()->SetValue(kIdFilterTime, 20000, true);
+        GrabModal("main_compare_dark_" + lang);
+        QTest::mouseClick(s.window->CompareButton(), Qt::LeftButton);
+        s.WaitState(CVELKDlg::kOnline);
+        QApplication::setPalette(saved);
+        QApplication::setStyle(QStyleFactory::create(styleName));
     }
 
     if (!adminProgram.empty()) {
