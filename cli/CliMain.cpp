@@ -162,10 +162,10 @@ int CmdShow(const CliOptions& o, std::ostream& out) {
         }
     }
     if (o.json)
-        out << nlohmann::json{{"model", set->ModelString()},
-                              {"model_number", set->ModelNumber()},
-                              {"parameters", rows}}
-                   .dump(2)
+        out << JsonText({{"model", set->ModelString()},
+                         {"model_number", set->ModelNumber()},
+                         {"parameters", rows}},
+                        2)
             << '\n';
     return 0;
 }
@@ -394,5 +394,9 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         PrintError(err, e.Message());
         // Ended by a stop signal: the shell's convention, 128 + the signal's number.
         return StopSignal() != 0 ? 128 + StopSignal() : kExitFailure;
+    } catch (const std::exception& e) {
+        // Out of memory, or a library's own failure: said, never an abort.
+        PrintError(err, e.what());
+        return kExitFailure;
     }
 }

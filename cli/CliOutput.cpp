@@ -64,6 +64,10 @@ json LiveValueJson(const std::string& text) {
     return v;
 }
 
+std::string JsonText(const json& value, int indent) {
+    return value.dump(indent, ' ', false, json::error_handler_t::replace);
+}
+
 std::string CsvField(const std::string& text) {
     if (text.find_first_of(",\"\n") == std::string::npos)
         return text;

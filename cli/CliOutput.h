@@ -28,6 +28,9 @@ nlohmann::json ParameterJson(const CParBase& set, int id);
 // part is not a number (the text is kept in "text").
 nlohmann::json LiveValueJson(const std::string& text);
 
+// JSON text of value; bytes that are no UTF-8 (a Latin-1 path) become U+FFFD, never an error.
+std::string JsonText(const nlohmann::json& value, int indent = -1);
+
 std::string CsvField(const std::string& text);
 
 // The current local time in ISO 8601 with milliseconds and the zone offset.

@@ -13,6 +13,7 @@
 #include "comm/DebugTrace.h"
 #include "comm/MessageFormat.h"
 #include "model/CDeviceType.h"
+#include "model/CProcessPrivilege.h"
 #include "model/ParameterFile.h"
 #include "model/ParameterIds.h"
 #include "resources/CStringTable.h"
@@ -26,6 +27,7 @@
 #include <memory>
 #include <mutex>
 #include <ostream>
+#include <set>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -210,7 +212,7 @@ int CmdPorts(const CliOptions& o, std::ostream& out, std::ostream&) {
             out << e.path << '\t' << e.displayName << '\n';
     }
     if (o.json)
-        out << list.dump(2) << '\n';
+        out << JsonText(list, 2) << '\n';
     return kExitOk;
 }
 
@@ -231,7 +233,7 @@ int CmdIdentify(const CliOptions& o, std::ostream& out, std::ostream& err) {
                             {"status_word", set.GetStatusWord()}};
         for (std::size_t i = 0; i < std::size(kIdentityIds); ++i)
             j[kIdentityKeys[i]] = set.GetDisplayText(kIdentityIds[i], false);
-        out << j.dump() << '\n';
+        out << JsonText(j) << '\n';
         return kExitOk;
     }
     out << "Model name\t" << CDeviceType::GetTypeName(set.TypeCode()) << '\n';
@@ -257,8 +259,22 @@ int CmdUpload(const CliOptions& o, std::ostream& out, std::ostream& err) {
         WriteParameterOutput(set, o.args[1], out);
         return kExitOk;
     }
-    // A folder: the file is named after the device, and the name is said.
-    std::string path = o.args[1] + (o.args[1].back() == '/' ? "" : "/") + ProposedFileName(set);
+    // A folder: the file is named after the device, and the name is said. Devices without
+    // serial and tag, or two alike, never overwrite each other's file (nor an older one).
+    std::string folder = o.args[1] + (o.args[1].back() == '/' ? "" : "/");
+    std::string name = ProposedFileName(set);
+    std::string stem = name.substr(0, name.size() - 4); // without ".cfg"
+    std::string path;
+    {
+        static std::mutex namesMutex;
+        static std::set<std::string> taken; // by the devices of this run
+        std::lock_guard lock(namesMutex);
+        struct stat st {};
+        path = folder + name;
+        for (int n = 2; taken.count(path) || ::lstat(path.c_str(), &st) == 0; ++n)
+            path = folder + stem + "-" + std::to_string(n) + ".cfg";
+        taken.insert(path);
+    }
     set.SaveFile(path);
     out << path << '\n';
     return kExitOk;
@@ -316,10 +332,10 @@ int CmdCompare(const CliOptions& o, std::ostream& out, std::ostream& err) {
         }
     }
     if (o.json)
-        out << nlohmann::json{{"match", mismatches == 0},
-                              {"count", mismatches},
-                              {"differences", differences}}
-                   .dump(2)
+        out << JsonText({{"match", mismatches == 0},
+                         {"count", mismatches},
+                         {"differences", differences}},
+                        2)
             << '\n';
     else if (mismatches == 0)
         out << LoadStr(kMsgCompareAllMatch) << '\n';
@@ -353,7 +369,7 @@ int CmdMonitor(const CliOptions& o, std::ostream& out, std::ostream& err) {
                 line[v.key] = LiveValueJson(set.GetDisplayText(v.id, true));
             line["status"] = status;
             line["status_word"] = set.GetStatusWord();
-            out << line.dump() << '\n' << std::flush;
+            out << JsonText(line) << '\n' << std::flush;
             continue;
         }
         if (!o.csv) {
@@ -375,7 +391,7 @@ int CmdMonitor(const CliOptions& o, std::ostream& out, std::ostream& err) {
         for (const LiveValue& v : values) {
             nlohmann::json j = LiveValueJson(set.GetDisplayText(v.id, true));
             auto number = [](const nlohmann::json& cell) {
-                return cell.is_null() ? std::string() : cell.dump();
+                return cell.is_null() ? std::string() : JsonText(cell);
             };
             out << ',' << number(j["value"]) << ',' << CsvField(j["unit"].get<std::string>()) << ','
                 << number(j["percent"]);
@@ -460,6 +476,10 @@ int RunCaught(const CliOptions& o, std::ostream& out, std::ostream& err) {
     } catch (const CPrivateException& e) {
         PrintError(err, e.Message());
         return StopSignal() != 0 ? 128 + StopSignal() : kExitFailure;
+    } catch (const std::exception& e) {
+        // A worker must not end the program while other devices are being written.
+        PrintError(err, e.what());
+        return kExitFailure;
     }
 }
 
@@ -493,28 +513,63 @@ const char* ResultWord(int status) {
 
 // Runs the command for every device at once; one line (or JSON object) per device in the order
 // given, the worst exit status.
+// The command line of each device; every one is checked before any device is touched, so a
+// bad line never leaves the rack half written.
+std::vector<CliOptions> PerDevice(const CliOptions& o, const std::vector<Target>& targets) {
+    const std::string& command = o.args[0];
+    if (command == "ports" || command == "monitor")
+        throw CliUsageError{command + " takes one port"};
+    const bool takesFile = command != "identify";
+    std::vector<CliOptions> each;
+    std::set<std::string> ports;
+    for (const Target& t : targets) {
+        if (!ports.insert(t.port).second)
+            throw CliUsageError{"the port " + t.port + " is named twice"};
+        CliOptions one = o;
+        one.ports = {t.port};
+        one.portsFrom.clear();
+        one.progress = false;
+        if (!t.file.empty()) {
+            if (!takesFile)
+                throw CliUsageError{command + " takes no file: " + t.port + " " + t.file};
+            one.args.resize(1);
+            one.args.push_back(t.file);
+        }
+        if (one.args.size() != (takesFile ? 2u : 1u))
+            throw CliUsageError{takesFile ? command + " needs a file for " + t.port
+                                          : "usage: q3cli " + command};
+        // Standard input can be read once and standard output holds one file.
+        if (takesFile && one.args[1] == "-")
+            throw CliUsageError{"\"-\" serves one device; give a file per device"};
+        if (command == "upload" && t.file.empty() && !IsDirectory(one.args[1]))
+            throw CliUsageError{"upload of several devices needs a folder, or a file per device "
+                                "in --ports-from"};
+        each.push_back(std::move(one));
+    }
+    if (command == "upload") {
+        std::set<std::string> files;
+        for (const CliOptions& one : each)
+            if (!IsDirectory(one.args[1]) && !files.insert(one.args[1]).second)
+                throw CliUsageError{"two devices would upload into " + one.args[1]};
+    }
+    return each;
+}
+
 int RunForEach(const CliOptions& o, const std::vector<Target>& targets, std::ostream& out) {
-    if (o.args[0] == "ports" || o.args[0] == "monitor")
-        throw CliUsageError{o.args[0] + " takes one port"};
+    std::vector<CliOptions> each = PerDevice(o, targets);
+    // One device at a time is in write mode (the machine-wide process-mode lock): the devices
+    // of a rack take turns for their writes, so each waits for all the others at most.
+    CProcessPrivilege::SetLockWait(CCommInterface::kWriteLockWait *
+                                   static_cast<int>(targets.size()));
     struct Result {
         int status = 0;
         std::ostringstream out, err;
     };
     std::vector<Result> results(targets.size());
     std::vector<std::thread> workers;
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        CliOptions one = o;
-        one.ports = {targets[i].port};
-        one.portsFrom.clear();
-        one.progress = false;
-        if (!targets[i].file.empty()) {
-            if (one.args.size() == 1)
-                one.args.push_back(targets[i].file);
-            else
-                one.args[1] = targets[i].file;
-        }
-        workers.emplace_back([one, &r = results[i]] { r.status = RunCaught(one, r.out, r.err); });
-    }
+    for (std::size_t i = 0; i < targets.size(); ++i)
+        workers.emplace_back(
+            [&one = each[i], &r = results[i]] { r.status = RunCaught(one, r.out, r.err); });
     int worst = 0;
     for (std::size_t i = 0; i < targets.size(); ++i) {
         workers[i].join();
@@ -541,7 +596,7 @@ int RunForEach(const CliOptions& o, const std::vector<Target>& targets, std::ost
             line["output"] = OneLine(text);
         if (!problems.empty())
             line["messages"] = problems;
-        out << line.dump() << '\n';
+        out << JsonText(line) << '\n';
     }
     out << std::flush;
     return worst;

@@ -25,7 +25,7 @@ std::unique_ptr<CParTypeCommon> OpenModel(const std::string& path, std::ostream&
         PrintError(err, IgnoredText(path, opened.ignored));
     auto* model = dynamic_cast<CParTypeCommon*>(opened.set.get());
     if (!model)
-        throw CPrivateException(path + ": this model has no linearization table.");
+        throw CliRejected{path + ": this model has no linearization table."};
     opened.set.release();
     return std::unique_ptr<CParTypeCommon>(model);
 }

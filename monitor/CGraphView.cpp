@@ -181,10 +181,9 @@ void CGraphView::setBrowseMode(bool on) {
 
 void CGraphView::setColours(Colour back, Colour text, Colour grid, Colour trace) {
     m_backColour = back;
-    m_textColour = ReadableOn(text, back);
-    m_gridColour = ReadableOn(grid, back, kMarkContrast);
-    // The red trace stays red, lightened on a dark background where it would not stand out.
-    m_traceColour = ReadableOn(trace, back, kMarkContrast);
+    m_textColour = text;
+    m_gridColour = grid;
+    m_traceColour = trace;
     m_dirty = true;
 }
 
@@ -252,9 +251,13 @@ std::string CGraphView::valueLabel(double v) const {
 }
 
 void CGraphView::draw(const Rect& rect, IDrawSurface& surface, bool printing) {
+    // Every colour against what it is drawn on: the palette's background, or white paper. The
+    // red trace stays red, lightened on a dark background where it would not stand out.
+    const Colour back = printing ? Colour{255, 255, 255} : m_backColour;
+    const Colour textColour = ReadableOn(m_textColour, back);
     const int rectWidth = rect.width();
-    const Pen gridPen{rectWidth / 1000 + 1, m_gridColour};
-    const Pen tracePen{rectWidth / 1000 * 2 + 2, m_traceColour};
+    const Pen gridPen{rectWidth / 1000 + 1, ReadableOn(m_gridColour, back, kMarkContrast)};
+    const Pen tracePen{rectWidth / 1000 * 2 + 2, ReadableOn(m_traceColour, back, kMarkContrast)};
     if (!printing && !rect.empty())
         surface.FillRect(rect, m_backColour);
 
@@ -318,17 +321,17 @@ void CGraphView::draw(const Rect& rect, IDrawSurface& surface, bool printing) {
         int y = f.row(valueTicks[i]);
         if (rowInRect(y))
             surface.DrawText(f.plot.left - 1, y, valueLabels[i], kAlignRight | kAlignVCenter,
-                             m_textColour);
+                             textColour);
     }
     for (std::size_t i = 0; i < timeTicks.size(); ++i) {
         int x = f.column(timeTicks[i]);
         if (columnInRect(x))
             surface.DrawText(x, f.plot.bottom + 1, timeLabels[i], kAlignHCenter | kAlignTop,
-                             m_textColour);
+                             textColour);
     }
     if (!m_unitText.empty())
         surface.DrawText(rect.left + 1, rect.top + 1, "(" + m_unitText + ")",
-                         kAlignLeft | kAlignTop, m_textColour);
+                         kAlignLeft | kAlignTop, textColour);
 
     surface.SetPen(tracePen);
     if (!m_browseMode) {

@@ -122,18 +122,23 @@ void CAppSettingDialog::FillPorts(const std::string& chosen) {
     for (int i = 0; i < static_cast<int>(m_ports.size()); ++i)
         if (m_ports[i].path == chosen)
             selected = i;
-    // An adapter that is unplugged now must not lose the setting at OK.
+    // An adapter that is unplugged now must not lose the setting at OK: listed under its own
+    // name, shown marked.
+    QString absentLabel;
     if (selected < 0 && !chosen.empty()) {
         std::string shown =
             m_settings.comm.portName == chosen && !m_settings.comm.portDisplayName.empty()
                 ? m_settings.comm.portDisplayName
                 : chosen;
-        m_ports.push_back({chosen, FormatInserts(LoadStr(kStrPortAbsent), {shown})});
+        m_ports.push_back({chosen, shown});
         selected = static_cast<int>(m_ports.size()) - 1;
+        absentLabel = FromStd(FormatInserts(LoadStr(kStrPortAbsent), {shown}));
     }
     m_port->clear();
     for (const PortChoice& port : m_ports)
         m_port->addItem(FromStd(port.displayName));
+    if (!absentLabel.isEmpty())
+        m_port->setItemText(selected, absentLabel);
     m_port->setCurrentIndex(selected);
 }
 

@@ -7,7 +7,6 @@
 #include "resources/CaptionIds.h"
 
 #include <QDateTime>
-#include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTextDocument>
@@ -39,17 +38,11 @@ QString SheetHtml(const PrintSheet& sheet) {
     return html + "</table></body></html>";
 }
 
-bool RenderSheet(const PrintSheet& sheet, QPagedPaintDevice& device) {
+bool RenderSheet(const PrintSheet& sheet, QPrinter& printer) {
     QTextDocument document;
     document.setHtml(SheetHtml(sheet));
-    // print() reports nothing; a device that cannot be painted on is found out first.
-    {
-        QPainter probe;
-        if (!probe.begin(&device))
-            return false;
-    }
-    document.print(&device);
-    return true;
+    document.print(&printer);
+    return printer.printerState() != QPrinter::Error;
 }
 
 void PrintSheetWithDialog(QWidget* parent, const PrintSheet& sheet, const QString& docName) {

@@ -7,7 +7,7 @@
 #include <vector>
 
 class CParBase;
-class QPagedPaintDevice;
+class QPrinter;
 class QWidget;
 
 // A printed page set of the program: a title, header lines (label, value) and a table; a row
@@ -22,8 +22,8 @@ struct PrintSheet {
 
 // The sheet as HTML (every text escaped).
 QString SheetHtml(const PrintSheet& sheet);
-// Onto a printer or a PDF writer; false when the device could not be painted on.
-bool RenderSheet(const PrintSheet& sheet, QPagedPaintDevice& device);
+// Onto a printer (a PDF file when its output format is PDF); false when printing failed.
+bool RenderSheet(const PrintSheet& sheet, QPrinter& printer);
 // The print dialog (its "print to file" writes a PDF), then the sheet; a printer that does not
 // start is said. docName also names a PDF.
 void PrintSheetWithDialog(QWidget* parent, const PrintSheet& sheet, const QString& docName);

@@ -20,9 +20,9 @@
 QString UserGuidePath() {
     QStringList candidates;
     if (CVELKApp* app = CVELKApp::Instance()) {
-        // <prefix>/lib/q3config/q3config -> <prefix>/share/doc/q3config
+        // <prefix>/<libdir>/q3config/q3config -> <prefix>/<datadir>/doc/q3config
         QDir program(FromStd(ProgramDirectory(app->ProgramPath())));
-        candidates << program.filePath("../../share/doc/q3config/user-guide.md");
+        candidates << program.filePath(QString(Q3_GUIDE_FROM_PROGRAM) + "/user-guide.md");
     }
 #ifdef Q3_SOURCE_DOCS
     candidates << QString(Q3_SOURCE_DOCS) + "/user-guide.md";

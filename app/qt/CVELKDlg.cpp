@@ -106,6 +106,24 @@ QIcon ProgramIcon() {
 CVELKDlg::CVELKDlg(QWidget* parent) : CObserverDialog(parent) {
     setObjectName("CVELKDlg");
     setAcceptDrops(true);
+    // The desktop's standard keys, in every language and in the trend graph too. A key does
+    // what its button does, and nothing while the button is off or hidden.
+    auto shortcut = [this](QKeySequence::StandardKey key, auto slot) {
+        connect(new QShortcut(key, this), &QShortcut::activated, this, slot);
+    };
+    auto usable = [](QWidget* button) {
+        return button && button->isVisible() && button->isEnabled();
+    };
+    shortcut(QKeySequence::Open, [this, usable] {
+        if (usable(m_openFile))
+            OnOpenFile();
+    });
+    shortcut(QKeySequence::Save, [this, usable] {
+        if (usable(m_saveFile))
+            OnSaveFile();
+    });
+    shortcut(QKeySequence::Quit, [this] { close(); });
+    shortcut(QKeySequence::HelpContents, [this] { ShowUserGuide(this); });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_emptyDeviceSet = CDeviceType::NewParameterSet(CDeviceType::kFirstTypeCode);
@@ -369,21 +387,6 @@ void CVELKDlg::BuildContents() {
     });
     connect(m_select, &QPushButton::clicked, this, &CVELKDlg::OnSelect);
     connect(m_deviceTabs, &QTabWidget::currentChanged, this, [this] { ShowDevicePage(); });
-    // The desktop's standard keys, in every language; gone with the contents they belong to.
-    auto shortcut = [c](QKeySequence::StandardKey key, auto slot) {
-        QObject::connect(new QShortcut(key, c), &QShortcut::activated, c, slot);
-    };
-    // A key does what its button does, and nothing while the button is off (a transfer).
-    shortcut(QKeySequence::Open, [this] {
-        if (m_openFile->isEnabled())
-            OnOpenFile();
-    });
-    shortcut(QKeySequence::Save, [this] {
-        if (m_saveFile->isEnabled())
-            OnSaveFile();
-    });
-    shortcut(QKeySequence::Quit, [this] { close(); });
-    shortcut(QKeySequence::HelpContents, [this] { ShowUserGuide(this); });
     connect(m_fileTabs, &QTabWidget::currentChanged, this, &CVELKDlg::OnFileTabChanged);
 
     // No smaller than every control needs; the first showing takes the size and place the
@@ -988,7 +991,8 @@ void CVELKDlg::FillRecentMenu() {
     const QStringList files = RecentFiles();
     for (int i = 0; i < files.size(); ++i) {
         // "&1 name": the digit picks it from the keyboard; the full path as the tip.
-        QString label = QString("&%1 %2").arg(i + 1).arg(QFileInfo(files[i]).fileName());
+        QString name = QFileInfo(files[i]).fileName().replace('&', "&&");
+        QString label = QString("&%1 %2").arg(i + 1).arg(name);
         QAction* action = menu->addAction(label);
         action->setToolTip(files[i]);
         action->setStatusTip(files[i]);
@@ -1015,8 +1019,10 @@ void CVELKDlg::dropEvent(QDropEvent* event) {
     QTimer::singleShot(0, this, [this, path = urls.front().toLocalFile()] { OpenFilePath(path); });
 }
 
-PrintSheet CVELKDlg::CurrentCommissioningSheet() const {
-    // The device's identity only while it is online and of the file's model.
+PrintSheet CVELKDlg::CurrentCommissioningSheet() {
+    // The device's identity only while it is online and of the file's model; the polling
+    // thread renews the device's set under the connection's lock.
+    std::lock_guard lock(m_comm.Lock());
     const CParBase* device = m_uiState == kOnline ? DeviceSet() : nullptr;
     return CommissioningSheet(*m_fileSet, device, m_filePath);
 }

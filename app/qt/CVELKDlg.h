@@ -126,7 +126,7 @@ public:
     QToolButton* RecentFilesButton() const { return m_recentFiles; }
     QPushButton* PrintSheetButton() const { return m_printSheet; }
     // What Print prints: the file pane's set, with the device's identity while online.
-    struct PrintSheet CurrentCommissioningSheet() const;
+    struct PrintSheet CurrentCommissioningSheet();
     QLineEdit* ModelEdit() const { return m_modelEdit; }
     QPushButton* SelectButton() const { return m_select; }
     QTabWidget* FileTabs() const { return m_fileTabs; }

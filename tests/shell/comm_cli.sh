@@ -123,11 +123,19 @@ mkdir "$work/rack"
 [ "$(cut -f1,2 "$work/rack.out")" = "$va	ok
 $va2	ok" ] || fail "upload lines: $(cat "$work/rack.out")"
 ls "$work/rack" | grep -q "^Q3VA_SN-4712_[0-9-]*\.cfg$" || fail "rack files: $(ls "$work/rack")"
+# The same device again: a file of its own beside the first, never over it.
+again=$("$cli" upload "$work/rack" --port "$va") || fail "second upload into the folder"
+[ "${again%-2.cfg}" != "$again" ] && [ "$(ls "$work/rack" | wc -l)" -eq 3 ] ||
+    fail "second upload: $again; $(ls "$work/rack")"
 printf '# rack 1\n%s %s\n%s %s\n%s\n' "$va" "$work/va.cfg" "$va2" "$work/va.cfg" \
     "$work/none" >"$work/ports.txt"
 status=0
 "$cli" download --ports-from "$work/ports.txt" >"$work/rack.out" || status=$?
-[ "$status" -eq 2 ] || fail "a line without a file exited $status: $(cat "$work/rack.out")"
+[ "$status" -eq 2 ] && [ ! -s "$work/rack.out" ] ||
+    fail "a line without a file: exit $status, devices written: $(cat "$work/rack.out")"
+status=0
+"$cli" download - --port "$va" --port "$va2" <"$work/va.cfg" 2>/dev/null || status=$?
+[ "$status" -eq 2 ] || fail "standard input for two devices exited $status"
 sed -i '$d' "$work/ports.txt"
 printf '%s %s\n' "$vb" "$work/va.cfg" >>"$work/ports.txt"
 status=0

@@ -23,7 +23,7 @@ CCompareDialog::CCompareDialog(CParBase* deviceSet, CParBase* fileSet, QWidget* 
     auto* print = new QPushButton(WithMnemonic(Tr(kCapPrint), 'P'), this);
     print->setObjectName("print");
     connect(print, &QPushButton::clicked, this,
-            [this] { PrintSheetWithDialog(this, m_sheet, Tr(kCapCompareResults)); });
+            [this] { PrintSheetWithDialog(this, Sheet(), Tr(kCapCompareResults)); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_list, 1);
@@ -43,7 +43,6 @@ CCompareDialog::CCompareDialog(CParBase* deviceSet, CParBase* fileSet, QWidget* 
     // The printed result: the list as it shows, differing rows marked, the count on top.
     m_sheet.title = Tr(kCapCompareResults);
     m_sheet.header = {{Tr(kCapModel), FromStd(CDeviceType::GetTypeName(m_fileSet->TypeCode()))},
-                      {Tr(kCapPrinted), PrintedNow()},
                       {QString(), m_result->text()}};
     m_sheet.columns = {QString()};
     for (int c = 0; c < m_list->columnCount(); ++c)
@@ -51,6 +50,12 @@ CCompareDialog::CCompareDialog(CParBase* deviceSet, CParBase* fileSet, QWidget* 
     for (const CompareRow& row : rows)
         m_sheet.rows.push_back({row.differs ? QString("\u2260") : QString(), FromStd(row.group),
                                 FromStd(row.name), FromStd(row.deviceText), FromStd(row.fileText)});
+}
+
+PrintSheet CCompareDialog::Sheet() const {
+    PrintSheet sheet = m_sheet;
+    sheet.header.insert(sheet.header.begin() + 1, {Tr(kCapPrinted), PrintedNow()});
+    return sheet;
 }
 
 QString CCompareDialog::ResultText() const {

@@ -22,8 +22,8 @@ public:
     QString ResultText() const;
     int Mismatches() const { return m_mismatches; }
     int FirstMismatchRow() const { return m_firstMismatch; }
-    // What Print prints.
-    const PrintSheet& Sheet() const { return m_sheet; }
+    // What Print prints, stamped with the time it is asked for.
+    PrintSheet Sheet() const;
 
 protected:
     void showEvent(QShowEvent* event) override;

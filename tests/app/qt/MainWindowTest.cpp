@@ -37,7 +37,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
-#include <QPdfWriter>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -683,7 +683,9 @@ TEST_F(MainWindowTest, CommissioningSheetAndCompareResultPrint) {
     GoOnline();
     window->FileSet()->SetValue(kIdFilterTime, 45000, true);
     TempDir out;
-    QPdfWriter sheet(QString::fromStdString(out.File("sheet.pdf")));
+    QPrinter sheet(QPrinter::HighResolution);
+    sheet.setOutputFormat(QPrinter::PdfFormat);
+    sheet.setOutputFileName(QString::fromStdString(out.File("sheet.pdf")));
     ASSERT_TRUE(RenderSheet(window->CurrentCommissioningSheet(), sheet));
     PrintSheet compare;
     WhenModal<CCompareDialog>([&](CCompareDialog* dialog) {
@@ -692,7 +694,13 @@ TEST_F(MainWindowTest, CommissioningSheetAndCompareResultPrint) {
     });
     QTest::mouseClick(window->CompareButton(), Qt::LeftButton);
     ASSERT_TRUE(WaitState(CVELKDlg::kOnline));
-    QPdfWriter result(QString::fromStdString(out.File("compare.pdf")));
+    QPrinter nowhere(QPrinter::HighResolution);
+    nowhere.setOutputFormat(QPrinter::PdfFormat);
+    nowhere.setOutputFileName(QString::fromStdString(out.File("missing/sheet.pdf")));
+    EXPECT_FALSE(RenderSheet(window->CurrentCommissioningSheet(), nowhere));
+    QPrinter result(QPrinter::HighResolution);
+    result.setOutputFormat(QPrinter::PdfFormat);
+    result.setOutputFileName(QString::fromStdString(out.File("compare.pdf")));
     ASSERT_TRUE(RenderSheet(compare, result));
 
     std::string text = PdfText(out.File("sheet.pdf"));

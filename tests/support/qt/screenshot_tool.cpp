@@ -36,8 +36,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPixmap>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyleFactory>
@@ -329,7 +329,9 @@ void MainWindowScenes(const std::string& program, const std::string& adminProgra
         // The commissioning sheet as printed (a PDF; pdftoppm makes it a picture).
         s.Connect();
         s.WaitState(CVELKDlg::kOnline);
-        QPdfWriter sheet(g_out + "/commissioning_sheet_" + lang + ".pdf");
+        QPrinter sheet(QPrinter::HighResolution);
+        sheet.setOutputFormat(QPrinter::PdfFormat);
+        sheet.setOutputFileName(g_out + "/commissioning_sheet_" + lang + ".pdf");
         RenderSheet(s.window->CurrentCommissioningSheet(), sheet);
     }
 
