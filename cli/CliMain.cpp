@@ -361,42 +361,30 @@ CliOptions ParseCliOptions(int argc, char** argv) {
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     g_err = &err;
-    try {
-        CliOptions o = ParseCliOptions(argc, argv);
-        if (o.help) {
-            out << kUsage;
-            return 0;
-        }
-        if (o.version) {
-            out << "q3cli (" << Q3_PRODUCT_NAME << ") " << Q3_VERSION << '\n';
-            return 0;
-        }
-        if (o.args.empty())
-            throw CliUsageError{"no command; see q3cli --help"};
-        CModelContext::SetTempUnit(o.unit >= 0 ? o.unit : kUnitCelsius);
-        for (const Command& c : kCommands)
-            if (o.args[0] == c.name)
-                return c.run(o, out);
-        if (o.args[0] == "import-table")
-            return CmdImportTable(o, out, err);
-        if (o.args[0] == "export-table")
-            return CmdExportTable(o, out, err);
-        if (IsDeviceCommand(o.args[0]))
-            return RunDeviceCommand(o, out, err);
-        throw CliUsageError{"unknown command: " + o.args[0] + "; see q3cli --help"};
-    } catch (const CliUsageError& e) {
-        PrintError(err, e.message);
-        return kExitUsage;
-    } catch (const CliRejected& e) {
-        PrintError(err, e.message);
-        return kExitRejected;
-    } catch (const CPrivateException& e) {
-        PrintError(err, e.Message());
-        // Ended by a stop signal: the shell's convention, 128 + the signal's number.
-        return StopSignal() != 0 ? 128 + StopSignal() : kExitFailure;
-    } catch (const std::exception& e) {
-        // Out of memory, or a library's own failure: said, never an abort.
-        PrintError(err, e.what());
-        return kExitFailure;
-    }
+    return ExitStatusOf(
+        [&] {
+            CliOptions o = ParseCliOptions(argc, argv);
+            if (o.help) {
+                out << kUsage;
+                return 0;
+            }
+            if (o.version) {
+                out << "q3cli (" << Q3_PRODUCT_NAME << ") " << Q3_VERSION << '\n';
+                return 0;
+            }
+            if (o.args.empty())
+                throw CliUsageError{"no command; see q3cli --help"};
+            CModelContext::SetTempUnit(o.unit >= 0 ? o.unit : kUnitCelsius);
+            for (const Command& c : kCommands)
+                if (o.args[0] == c.name)
+                    return c.run(o, out);
+            if (o.args[0] == "import-table")
+                return CmdImportTable(o, out, err);
+            if (o.args[0] == "export-table")
+                return CmdExportTable(o, out, err);
+            if (IsDeviceCommand(o.args[0]))
+                return RunDeviceCommand(o, out, err);
+            throw CliUsageError{"unknown command: " + o.args[0] + "; see q3cli --help"};
+        },
+        err);
 }

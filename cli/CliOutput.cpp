@@ -1,5 +1,7 @@
 #include "cli/CliOutput.h"
 
+#include "cli/CliOptions.h"
+#include "cli/CliSignals.h"
 #include "comm/CPrivateException.h"
 #include "comm/MessageFormat.h"
 #include "model/ParameterFile.h"
@@ -97,6 +99,26 @@ void PrintError(std::ostream& err, const std::string& message) {
     std::istringstream lines(message);
     for (std::string line; std::getline(lines, line);)
         err << "q3cli: " << line << '\n';
+}
+
+int ExitStatusOf(const std::function<int()>& command, std::ostream& err) {
+    try {
+        return command();
+    } catch (const CliUsageError& e) {
+        PrintError(err, e.message);
+        return kExitUsage;
+    } catch (const CliRejected& e) {
+        PrintError(err, e.message);
+        return kExitRejected;
+    } catch (const CPrivateException& e) {
+        PrintError(err, e.Message());
+        // Ended by a stop signal: the shell's convention, 128 + the signal's number.
+        return StopSignal() != 0 ? 128 + StopSignal() : kExitFailure;
+    } catch (const std::exception& e) {
+        // Out of memory, or a library's own failure: said, never an abort.
+        PrintError(err, e.what());
+        return kExitFailure;
+    }
 }
 
 std::unique_ptr<CParBase> OpenParameterInput(const std::string& path, std::ostream& err) {

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -38,6 +39,11 @@ std::string IsoNow();
 
 // Every line of message on err, each starting with "q3cli: ".
 void PrintError(std::ostream& err, const std::string& message);
+
+// Runs command and returns its exit status; a failure is said on err and becomes its status
+// (usage 2, refused 1, communication or file 3, 128 + N after stop signal N). Nothing escapes:
+// a worker of several devices must not end the program while others are being written.
+int ExitStatusOf(const std::function<int()>& command, std::ostream& err);
 
 // Opens a parameter file ("-": standard input); values that did not scan are said on err.
 // Throws CPrivateException when the file does not open.

@@ -463,26 +463,6 @@ int RunOne(const CliOptions& o, std::ostream& out, std::ostream& err) {
     throw CliUsageError{"unknown command: " + o.args[0]};
 }
 
-// The exit status of a command run for one device of several, with its failure said on err.
-int RunCaught(const CliOptions& o, std::ostream& out, std::ostream& err) {
-    try {
-        return RunOne(o, out, err);
-    } catch (const CliUsageError& e) {
-        PrintError(err, e.message);
-        return kExitUsage;
-    } catch (const CliRejected& e) {
-        PrintError(err, e.message);
-        return kExitRejected;
-    } catch (const CPrivateException& e) {
-        PrintError(err, e.Message());
-        return StopSignal() != 0 ? 128 + StopSignal() : kExitFailure;
-    } catch (const std::exception& e) {
-        // A worker must not end the program while other devices are being written.
-        PrintError(err, e.what());
-        return kExitFailure;
-    }
-}
-
 std::string OneLine(const std::string& text) {
     std::string line;
     std::istringstream lines(text);
@@ -568,8 +548,9 @@ int RunForEach(const CliOptions& o, const std::vector<Target>& targets, std::ost
     std::vector<Result> results(targets.size());
     std::vector<std::thread> workers;
     for (std::size_t i = 0; i < targets.size(); ++i)
-        workers.emplace_back(
-            [&one = each[i], &r = results[i]] { r.status = RunCaught(one, r.out, r.err); });
+        workers.emplace_back([&one = each[i], &r = results[i]] {
+            r.status = ExitStatusOf([&] { return RunOne(one, r.out, r.err); }, r.err);
+        });
     int worst = 0;
     for (std::size_t i = 0; i < targets.size(); ++i) {
         workers[i].join();
