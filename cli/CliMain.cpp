@@ -2,7 +2,6 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
-#include "cli/CliSignals.h"
 #include "cli/DeviceCommands.h"
 #include "cli/TableCommands.h"
 #include "comm/CPrivateException.h"
