@@ -31,10 +31,11 @@ asan() {
     Q3_BUILD_DIR=build-asan Q3_BUILD_TYPE=Debug scripts/build.sh -DQ3_WERROR=ON \
         -DQ3_SANITIZE=address,undefined -DQ3_BUILD_BENCH=OFF
     # The fault-class scripts and the soaks are timing runs of paths the scripted-transport tests
-    # cover under the sanitizers too; the soaks run under ThreadSanitizer below.
+    # cover under the sanitizers too (the soaks run under ThreadSanitizer below); the package
+    # test checks files and layout, which the plain build covers.
     (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --output-on-failure --timeout 600 -j2 -LE no-sanitize \
-        -E '^(shell\.comm_(faults|writes)|Soak\.)')
+        -E '^(shell\.comm_(faults|writes)|shell\.package_install|Soak\.)')
     figures build-asan
 }
 
@@ -45,7 +46,7 @@ tsan() {
         -DQ3_SANITIZE=thread -DQ3_BUILD_GUI=OFF -DQ3_BUILD_BENCH=OFF >/dev/null
     cmake --build build-tsan --target q3_tests q3sim_tests q3_soak_tests q3_instance_writer
     (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-        Q3_SOAK_SECONDS="${Q3_SANITIZED_SOAK_SECONDS:-30}" \
+        Q3_SOAK_SECONDS="${Q3_SANITIZED_SOAK_SECONDS:-20}" \
         ctest --output-on-failure --timeout 600 -j2 -LE no-sanitize -E '^shell\.')
     figures build-tsan
 }
