@@ -5,56 +5,58 @@
 #include <mutex>
 
 namespace {
-std::mutex g_traceMutex;
-std::shared_ptr<const TraceSink> g_traceSink;
-// Lets the traced paths skip formatting and locking while no sink is attached.
-std::atomic<bool> g_traceOn{false};
-std::shared_ptr<const FrameSink> g_frameSink;
-std::atomic<bool> g_frameOn{false};
+// One process-wide sink of type Sink: swapped under a mutex, called outside it (a sink may be
+// slow), skipped without locking while none is attached.
+template <class Sink> class CSinkSlot {
+public:
+    void Set(Sink sink) {
+        std::shared_ptr<const Sink> next;
+        if (sink)
+            next = std::make_shared<const Sink>(std::move(sink));
+        std::lock_guard lock(m_mutex);
+        m_sink = std::move(next);
+        m_on.store(m_sink != nullptr, std::memory_order_release);
+    }
+    bool On() const { return m_on.load(std::memory_order_acquire); }
+    template <class... Args> void Call(Args&&... args) {
+        if (!On())
+            return;
+        std::shared_ptr<const Sink> sink;
+        {
+            std::lock_guard lock(m_mutex);
+            sink = m_sink;
+        }
+        if (sink)
+            (*sink)(std::forward<Args>(args)...);
+    }
+
+private:
+    std::mutex m_mutex;
+    std::shared_ptr<const Sink> m_sink;
+    std::atomic<bool> m_on{false};
+};
+
+CSinkSlot<TraceSink> g_lines;
+CSinkSlot<FrameSink> g_frames;
 } // namespace
 
-void SetFrameSink(FrameSink sink) {
-    std::shared_ptr<const FrameSink> next;
-    if (sink)
-        next = std::make_shared<const FrameSink>(std::move(sink));
-    std::lock_guard lock(g_traceMutex);
-    g_frameSink = std::move(next);
-    g_frameOn.store(g_frameSink != nullptr, std::memory_order_release);
-}
-
-void TraceFrame(bool sent, const uint8_t* data, std::size_t size) {
-    if (!g_frameOn.load(std::memory_order_acquire) || size == 0)
-        return;
-    std::shared_ptr<const FrameSink> sink;
-    {
-        std::lock_guard lock(g_traceMutex);
-        sink = g_frameSink;
-    }
-    if (sink)
-        (*sink)(sent, data, size);
-}
-
 void SetTraceSink(TraceSink sink) {
-    std::shared_ptr<const TraceSink> next;
-    if (sink)
-        next = std::make_shared<const TraceSink>(std::move(sink));
-    std::lock_guard lock(g_traceMutex);
-    g_traceSink = std::move(next);
-    g_traceOn.store(g_traceSink != nullptr, std::memory_order_release);
+    g_lines.Set(std::move(sink));
 }
 
 bool TraceEnabled() {
-    return g_traceOn.load(std::memory_order_acquire);
+    return g_lines.On();
 }
 
 void TraceLine(const std::string& line) {
-    if (!TraceEnabled())
-        return;
-    std::shared_ptr<const TraceSink> sink;
-    {
-        std::lock_guard lock(g_traceMutex);
-        sink = g_traceSink;
-    }
-    if (sink)
-        (*sink)(line);
+    g_lines.Call(line);
+}
+
+void SetFrameSink(FrameSink sink) {
+    g_frames.Set(std::move(sink));
+}
+
+void TraceFrame(bool sent, const uint8_t* data, std::size_t size) {
+    if (size != 0)
+        g_frames.Call(sent, data, size);
 }
