@@ -1,12 +1,21 @@
 #include "monitor/ColourContrast.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
+// sRGB channel to linear light, once per value: lists ask for it at every cell they paint.
 double Linear(uint8_t channel) {
-    double c = channel / 255.0;
-    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    static const auto table = [] {
+        std::array<double, 256> t{};
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            double c = static_cast<double>(i) / 255.0;
+            t[i] = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        }
+        return t;
+    }();
+    return table[channel];
 }
 
 uint8_t Mix(uint8_t from, uint8_t to, double t) {
