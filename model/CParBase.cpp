@@ -176,42 +176,29 @@ void CParBase::CheckRange(int32_t v, int32_t lo, int32_t hi, int id) const {
 }
 
 int CParBase::FindRow(int id) const {
-    if (!m_table)
-        return -1;
-    for (int i = 0; m_table[i].nameId != 0; ++i)
-        if (m_table[i].id == id)
-            return i;
+    for (std::size_t i = 0; i < m_table.size(); ++i)
+        if (m_table[i].listed && m_table[i].id == id)
+            return static_cast<int>(i);
     return -1;
 }
 
 int CParBase::CountRows(int group) const {
-    if (!m_table)
-        return 0;
-    int first = 0;
-    while (m_table[first].nameId != 0 && m_table[first].group != group)
-        ++first;
     int n = 0;
-    while (m_table[first + n].nameId != 0 && m_table[first + n].group == group)
-        ++n;
+    for (const ParameterRow& row : m_table)
+        n += row.listed && row.group == group ? 1 : 0;
     return n;
 }
 
 int CParBase::RowId(int group, int index) const {
-    if (!m_table || index < 0)
-        return -1;
-    int first = 0;
-    while (m_table[first].nameId != 0 && m_table[first].group != group)
-        ++first;
-    for (int i = 0; i < index; ++i)
-        if (m_table[first + i].nameId == 0 || m_table[first + i].group != group)
-            return -1;
-    const ParameterRow& row = m_table[first + index];
-    return row.nameId != 0 && row.group == group ? row.id : -1;
+    for (const ParameterRow& row : m_table)
+        if (row.listed && row.group == group && index-- == 0)
+            return row.id;
+    return -1;
 }
 
 std::string CParBase::TableNameText(int id) const {
     int row = FindRow(id);
-    return row < 0 ? std::string() : LoadStr(m_table[row].nameId);
+    return row < 0 ? std::string() : LoadStr(m_table[static_cast<std::size_t>(row)].nameId);
 }
 
 void CParBase::SaveSettings(CIniFile& file) const {

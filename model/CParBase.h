@@ -1,48 +1,19 @@
 #pragma once
 
+#include "model/ParameterTable.h"
+
 #include <cstdint>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
 class CCommInterface;
 
-// Groups of parameters (the page a row belongs to).
-inline constexpr int kGroupSettings = 0;
-inline constexpr int kGroupAdjust = 1;
-inline constexpr int kGroupTable = 2;
-inline constexpr int kGroupMonitor = 10;
-inline constexpr int kGroupAll = -1;
-
-// Parameter kinds.
-inline constexpr int kKindHeader = 0;
-inline constexpr int kKindReadOnly = 1;
-inline constexpr int kKindText = 2;
-inline constexpr int kKindChoice = 3;
-
-// Raw value encodings: how a value is held, travels on the device and is written as text.
-enum class ValueEncoding : int {
-    Fixed4 = 0, // int32 = value x 10000
-    Date = 1,   // int32 = year x 65536 + month x 256 + day
-    Int16 = 2,
-    UInt16 = 3,       // choice index, counts
-    Float = 4,        // IEEE single
-    CodePageText = 5, // 8-bit text of fixed byte length, zero padded
-    Utf16Text = 6,    // UTF-16 text of fixed character length, zero padded
-};
-
 // Display temperature units (setting TempUnit).
 inline constexpr int kUnitCelsius = 0;
 inline constexpr int kUnitFahrenheit = 1;
 inline constexpr int kUnitKelvin = 2;
-
-// One row of a model's static parameter table; a row with nameId 0 ends the table.
-struct ParameterRow {
-    int group;
-    int id;
-    int nameId;
-    int kind;
-};
 
 // What an in-place editor handed back (the record CParEdit collects).
 struct CEditResult {
@@ -127,12 +98,12 @@ public:
     void AddWarning(const std::string& text) { m_warnings.push_back(text); }
     std::vector<std::string> TakeWarnings() { return std::exchange(m_warnings, {}); }
 
-    // Non-virtual table helpers.
+    // Non-virtual table helpers: the listed rows (an unlisted row is not found).
     int FindRow(int id) const;
     int CountRows(int group) const;
     int RowId(int group, int index) const;
     std::string TableNameText(int id) const;
-    const ParameterRow* Table() const { return m_table; }
+    std::span<const ParameterRow> Table() const { return m_table; }
 
     // SETTING section of a parameter file (the model classes add HEAD).
     void SaveSettings(class CIniFile& file) const;
@@ -162,7 +133,7 @@ public:
 protected:
     int m_typeCode = 0;
     int32_t m_statusWord = 0;
-    const ParameterRow* m_table = nullptr;
+    std::span<const ParameterRow> m_table;
     int m_online = 0;
     std::string m_modelString;
     int m_modelNumber = 0;

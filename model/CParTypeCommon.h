@@ -10,75 +10,10 @@
 #include <map>
 #include <string>
 
-// What a model's input type fixes: the range set when the type is chosen (and the range
-// GetSensorRange reports), the limits of 0 % and 100 % input and the smallest span (fixed-4).
-struct InputTypeRange {
-    int32_t defaultMin;
-    int32_t defaultMax;
-    int32_t settingMin;
-    int32_t settingMax;
-    int32_t minimumSpan;
-};
-
-// A stored numeric setting of groups 0 to 2 and the register that holds it.
-struct SettingDef {
-    int id;
-    ValueEncoding encoding;
-    int reg;
-    int32_t defaultValue;
-};
-
-// Registers that WriteParameter writes for an id, in order (ids of the settings they hold).
-struct WriteRule {
-    int id;
-    int ids[7]; // ended by -1
-};
-
-// What one register read of a group 10 upload fills.
-enum class MonitorTarget {
-    Status,
-    InputValue, // converted to the display unit in the temperature models
-    InputPercent,
-    Output1,
-    Output1Aux,
-    Output2,
-    Output2Aux,
-    SensorValue,  // RTD resistance or thermocouple voltage (register 42)
-    ColdJunction, // converted to the display unit
-    ProcessMode,
-    Hardware,
-    Firmware,
-    Serial,
-    ModelText,
-    CalibDate,
-    Tag,
-};
-
-struct MonitorRead {
-    int reg;
-    int count;
-    MonitorTarget target;
-};
-
-enum class TableKind { CustomRtd, CustomTc, XY };
-
-// Fixed description of a model class. Everything that differs between models and is not a
-// rule lives here; rules are the virtual hooks of CParTypeCommon.
-struct ModelDesc {
-    int modelNumber;
-    const char* modelString;
-    const ParameterRow* table;
-    const SettingDef* settings; // ended by id -1
-    const WriteRule* writes;    // ended by id -1
-    const MonitorRead* monitor; // group 10 upload order, ended by reg -1
-    TableKind tableKind;
-    int outputCount;
-    bool temperatureInput; // input range and input value in deg C, shown in the display unit
-};
-
-// Behaviour shared by every model of the family: value store, codecs, output rules, fine
-// adjustment, device information and status, register traffic, parameter files and tables.
-// A model class supplies its ModelDesc, input-type ranges and the few rules that differ.
+// The interpreter of a model's table (ModelDesc) shared by every model of the family. Its
+// concerns are in three files: values and checks (CParTypeCommon.cpp), register traffic
+// (CParTypeTransfer.cpp) and the linearizer tables (CParTypeTables.cpp). A model class only
+// names its description.
 class CParTypeCommon : public CParBase {
 public:
     int GetParameterCount(int group) const override;
@@ -109,6 +44,8 @@ public:
     void GetOutputNominalRange(int output, int32_t& low, int32_t& high) const override;
     void CheckOutputValue(int output, int32_t value) const override;
     int GetOutputCount() const override { return m_desc->outputCount; }
+    std::string GetSensorUnitText() const override;
+    void GetInputZeroAdjustRange(double& low, double& high) const override;
     std::string FormatRawValue(int id, int32_t raw) const override;
 
     TableKind GetTableKind() const { return m_desc->tableKind; }
@@ -130,33 +67,29 @@ public:
     static OutputTypeRange OutputRange(int type);
 
 protected:
+    // Defaults, derived limits and the progress total of the described model.
     explicit CParTypeCommon(const ModelDesc& desc);
-    // Call at the end of a model constructor: defaults, derived limits and progress total.
-    void InitDefaults();
-    // Replaces the fixed description (single-output variants after the base constructor).
-    void SetDesc(const ModelDesc& desc);
 
-    // Model hooks.
-    virtual int InputTypeCount() const = 0;
-    virtual InputTypeRange InputRange(int type) const = 0;
-    virtual ChoiceListIds InputTypeChoices() const = 0;
-    // Choice list of a choice parameter other than the input type; {0, 0} if none.
-    virtual ChoiceListIds Choices(int id) const;
-    // Unit text of a value's suffix ("" for none), before the common rules.
-    virtual std::string UnitOf(int id) const;
-    virtual bool IsTemperatureId(int id) const;
-    virtual void CheckAndUpdate(int id, int32_t& v, bool check);
-    virtual int ModelKind(int id, int tableKind) const;
-    // Burnout choice and value of each output (60, 66, 67, 68): held when the settings list them.
-    virtual bool HasBurnout() const { return FindSetting(kIdBurnout1) != nullptr; }
+private:
+    friend struct ParameterRules;
+
+    // The row of an id, listed or not; nullptr when the model has none.
+    const ParameterRow* FindDef(int id) const;
+    const ParameterRow* FindSetting(int id) const;
+    const InputType& InputTypeOf(int type) const;
+    InputTypeRange InputRange(int type) const { return InputTypeOf(type).range; }
+    // Burnout choice and value of each output (60, 66, 67, 68).
+    bool HasBurnout() const { return FindSetting(kIdBurnout1) != nullptr; }
     // Points of group 2 beyond the table rows, and the id of the first.
     int TablePointCount() const;
     int FirstPointId() const;
+    int PointKind(int id) const;
+    void CheckPoint(int id, int32_t v) const;
+    std::string UnitOf(int id) const;
 
     int32_t Get(int id) const;
     void Put(int id, int32_t v) { m_values[id] = v; }
     bool Holds(int id) const { return m_values.count(id) != 0; }
-    const SettingDef* FindSetting(int id) const;
     ValueEncoding EncodingOf(int id) const;
     bool IsPoint(int id) const;
     int PointRegister(int id) const;
@@ -164,8 +97,18 @@ protected:
     int32_t OutputPoint(int output, int32_t percentFixed4) const;
     void Step(int n = 1) { m_stepsDone.value.fetch_add(n, std::memory_order_relaxed); }
     // The register traffic of WriteParameter and Download inside their process mode.
-    void WriteGuarded(CCommInterface& comm, int id, const WriteRule* rule, const SettingDef* own);
+    void WriteGuarded(CCommInterface& comm, const ParameterRow& row);
     void DownloadGuarded(CCommInterface& comm, int group);
+    // Stored rows of a group (unlisted ones too), in table order.
+    template <typename F> void ForEachStored(int group, F f) const {
+        for (int i = 0; i < m_desc->rowCount; ++i)
+            if (m_desc->rows[i].group == group && m_desc->rows[i].Stored())
+                f(m_desc->rows[i]);
+    }
+    void UploadSettings(CCommInterface& comm);
+    void UploadAdjustAndTable(CCommInterface& comm, int group);
+    void DownloadAdjustAndTable(CCommInterface& comm, int group);
+    void ReadMonitor(CCommInterface& comm, const MonitorRead& read);
 
     const ModelDesc* m_desc;
     std::map<int, int32_t> m_values;

@@ -7,16 +7,9 @@ class CParTypeQA : public CParTypeCommon {
 public:
     CParTypeQA();
     CParBase* Clone() const override { return new CParTypeQA(*this); }
-    std::string GetSensorUnitText() const override;
-    void GetInputZeroAdjustRange(double& low, double& high) const override {
-        low = -40.0;
-        high = 40.0;
-    }
 
 protected:
-    int InputTypeCount() const override;
-    InputTypeRange InputRange(int type) const override;
-    ChoiceListIds InputTypeChoices() const override;
+    explicit CParTypeQA(const ModelDesc& desc) : CParTypeCommon(desc) {}
 };
 
 // Q3VA single-output variant.

@@ -1,97 +1,37 @@
 #include "model/CParTypeQB.h"
 
 #include "model/ModelTables.h"
-#include "model/ParameterIds.h"
-#include "resources/CStringTable.h"
-#include "resources/ParameterNameIds.h"
 
 namespace {
-using V = ValueEncoding;
+constexpr auto kInputRowsQB =
+    Join(InputRows(2, kChoicePotInputType, 0, 1000000, Show::Plain), kResponsePropertyRow);
 
-#define Q3_QB_INPUT_ROWS                                                                           \
-    {0, kIdHeaderInput, kStrInput, kKindHeader}, {0, kIdInputType, kStrInputType, kKindChoice},    \
-        {0, kIdZeroInput, kStrZeroInput, kKindText}, {0, kIdFullInput, kStrFullInput, kKindText},  \
-        {0, kIdFilterTime, kStrFilterTimeConstant, kKindText}, {                                   \
-        0, kIdResponseProperty, kStrResponseProperty, kKindChoice                                  \
-    }
+template <int O> constexpr auto OutputBlockQB() {
+    return Join(LinearizerRow<O>(), OutputRows<O>(true), BurnoutRows<O>());
+}
 
-const ParameterRow kTableQB[] = {
-    Q3_QB_INPUT_ROWS,
-    Q3_OUTPUT_ROWS_WITH_LINEARIZER(0, kIdHeaderOutput1, kStrOutput1),
-    Q3_BURNOUT_ROWS(0),
-    Q3_OUTPUT_ROWS_WITH_LINEARIZER(1, kIdHeaderOutput2, kStrOutput2),
-    Q3_BURNOUT_ROWS(1),
-    Q3_ADJUST_ROWS_TWO_OUTPUTS,
-    Q3_XY_ROWS,
-    {10, kIdInputValue, kStrInputValue, kKindReadOnly},
-    {10, kIdOutput1Value, kStrOutput1Value, kKindReadOnly},
-    {10, kIdOutput2Value, kStrOutput2Value, kKindReadOnly},
-    {10, kIdStatus, kStrStatus, kKindReadOnly},
-    Q3_DEVICE_INFO_ROWS,
-    {0, 0, 0, 0},
-};
+constexpr auto kTableQB = Join(
+    kInputRowsQB, std::array{Header(kGroupSettings, kIdHeaderOutput1, kStrOutput1)},
+    OutputBlockQB<0>(), std::array{Header(kGroupSettings, kIdHeaderOutput2, kStrOutput2)},
+    OutputBlockQB<1>(), kAdjustRowsTwoOutputs, kXYRows, InputAndOutput1Readings(kStrOutput1Value),
+    kOutput2Reading, kStatusReading, kDeviceInfoRows);
 
-const ParameterRow kTableQB1[] = {
-    Q3_QB_INPUT_ROWS,
-    Q3_OUTPUT_ROWS_WITH_LINEARIZER(0, kIdHeaderOutput1, kStrOutput1),
-    Q3_BURNOUT_ROWS(0),
-    Q3_ADJUST_ROWS_TWO_OUTPUTS,
-    Q3_XY_ROWS,
-    {10, kIdInputValue, kStrInputValue, kKindReadOnly},
-    {10, kIdOutput1Value, kStrOutput1Value, kKindReadOnly},
-    {10, kIdStatus, kStrStatus, kKindReadOnly},
-    Q3_DEVICE_INFO_ROWS,
-    {0, 0, 0, 0},
-};
+constexpr auto kTableQB1 =
+    Join(kInputRowsQB, std::array{Header(kGroupSettings, kIdHeaderOutput1, kStrOutput1)},
+         OutputBlockQB<0>(), Unlisted(OutputBlockQB<1>()), kAdjustRowsTwoOutputs, kXYRows,
+         InputAndOutput1Readings(kStrOutput1Value), kStatusReading, kDeviceInfoRows);
 
-const SettingDef kSettingsQB[] = {
-    {kIdInputType, V::UInt16, 1000, 2},
-    {kIdZeroInput, V::Fixed4, 1001, 0},
-    {kIdFullInput, V::Fixed4, 1003, 1000000},
-    {kIdFilterTime, V::Fixed4, 1020, 0},
-    {kIdResponseProperty, V::UInt16, 1040, 0},
-    Q3_LINEARIZER_SETTINGS,
-    Q3_OUTPUT_SETTINGS_WITH_BURNOUT,
-    Q3_ADJUST_SETTINGS,
-    Q3_XY_SETTINGS,
-    {-1, V::Fixed4, -1, 0},
-};
-
-const MonitorRead kMonitorQB[] = {
-    Q3_MONITOR_INPUT_READS,
-    Q3_MONITOR_OUTPUT_READS,
-    Q3_DEVICE_INFO_READS,
-};
-
-const ModelDesc kDescQB = {1011,       "Q3VB",        kTableQB, kSettingsQB, kWritesWithBurnout,
-                           kMonitorQB, TableKind::XY, 2,        false};
-const ModelDesc kDescQB1 = {1012,       "Q3VB1",       kTableQB1, kSettingsQB, kWritesWithBurnout,
-                            kMonitorQB, TableKind::XY, 1,         false};
+constexpr auto kMonitorQB = JoinReads(kMonitorInputReads, kMonitorOutputReads, kDeviceInfoReads);
 
 // Every potentiometer range is 0 to 100 % of the travel, also as the limits of 0 % and 100 %.
-constexpr InputTypeRange kRangeQB = {0, 1000000, 0, 1000000, 1};
+constexpr std::array kTypesQB = {InputType{{0, 1000000, 0, 1000000, 1}, kStrUnitPercent, 15.0}};
+
+constexpr ModelDesc kDescQB =
+    Describe(1011, "Q3VB", kTableQB, kMonitorQB, TableKind::XY, 2, false, kTypesQB, 15.0);
+constexpr ModelDesc kDescQB1 =
+    Describe(1012, "Q3VB1", kTableQB1, kMonitorQB, TableKind::XY, 1, false, kTypesQB, 15.0);
 } // namespace
 
-CParTypeQB::CParTypeQB() : CParTypeCommon(kDescQB) {
-    InitDefaults();
-}
+CParTypeQB::CParTypeQB() : CParTypeCommon(kDescQB) {}
 
-std::string CParTypeQB::GetSensorUnitText() const {
-    return LoadStr(kStrUnitPercent);
-}
-
-int CParTypeQB::InputTypeCount() const {
-    return kChoicePotInputType.count;
-}
-
-InputTypeRange CParTypeQB::InputRange(int) const {
-    return kRangeQB;
-}
-
-ChoiceListIds CParTypeQB::InputTypeChoices() const {
-    return kChoicePotInputType;
-}
-
-CParTypeQB1::CParTypeQB1() {
-    SetDesc(kDescQB1);
-}
+CParTypeQB1::CParTypeQB1() : CParTypeQB(kDescQB1) {}

@@ -8,16 +8,9 @@ class CParTypeQB : public CParTypeCommon {
 public:
     CParTypeQB();
     CParBase* Clone() const override { return new CParTypeQB(*this); }
-    std::string GetSensorUnitText() const override;
-    void GetInputZeroAdjustRange(double& low, double& high) const override {
-        low = -15.0;
-        high = 15.0;
-    }
 
 protected:
-    int InputTypeCount() const override;
-    InputTypeRange InputRange(int type) const override;
-    ChoiceListIds InputTypeChoices() const override;
+    explicit CParTypeQB(const ModelDesc& desc) : CParTypeCommon(desc) {}
 };
 
 // Q3VB single-output variant. Unlike the RTD and TC variants it keeps the "Output1" names and

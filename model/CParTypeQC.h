@@ -8,14 +8,9 @@ class CParTypeQC : public CParTypeCommon {
 public:
     CParTypeQC();
     CParBase* Clone() const override { return new CParTypeQC(*this); }
-    // mA, mV or V by the current input type.
-    std::string GetSensorUnitText() const override;
-    void GetInputZeroAdjustRange(double& low, double& high) const override;
 
 protected:
-    int InputTypeCount() const override;
-    InputTypeRange InputRange(int type) const override;
-    ChoiceListIds InputTypeChoices() const override;
+    explicit CParTypeQC(const ModelDesc& desc) : CParTypeCommon(desc) {}
 };
 
 // Q3VC single-output variant; keeps the rows and names as the Q3VB variant does.

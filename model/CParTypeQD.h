@@ -7,16 +7,9 @@ class CParTypeQD : public CParTypeCommon {
 public:
     CParTypeQD();
     CParBase* Clone() const override { return new CParTypeQD(*this); }
-    std::string GetSensorUnitText() const override;
-    void GetInputZeroAdjustRange(double& low, double& high) const override {
-        low = -5.0;
-        high = 5.0;
-    }
 
 protected:
-    int InputTypeCount() const override;
-    InputTypeRange InputRange(int type) const override;
-    ChoiceListIds InputTypeChoices() const override;
+    explicit CParTypeQD(const ModelDesc& desc) : CParTypeCommon(desc) {}
 };
 
 // Q3VD single-output variant.

@@ -1,168 +1,355 @@
 #pragma once
 
-// Table pieces shared by the model classes. Rows and settings are static data, so the shared
-// pieces are spelled once here and spliced into each model's tables.
+// The pieces the model tables share, and the helpers that spell a row. Every model's table is
+// in its own file (CParTypeQA.cpp ...), joined from its own rows and these pieces.
 
 #include "model/CParTypeCommon.h"
 #include "model/ParameterIds.h"
+#include "model/ParameterRules.h"
 #include "resources/ParameterNameIds.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+
+using R = ParameterRules;
+using V = ValueEncoding;
 
 // Fixed-4 value of a decimal constant, rounded half away from zero.
 constexpr int32_t Fixed4(double v) {
     return static_cast<int32_t>(v < 0 ? v * 10000 - 0.5 : v * 10000 + 0.5);
 }
 
-// Output o (0 or 1) block of group 0: header, type, range, limits, burnout and its value.
-#define Q3_OUTPUT_ROWS_CORE(o)                                                                     \
-    {0, OutputId(o, 0), kStrOutputType, kKindChoice},                                              \
-        {0, OutputId(o, 1), kStrZeroOutput, kKindText},                                            \
-        {0, OutputId(o, 2), kStrFullOutput, kKindText},                                            \
-        {0, OutputId(o, 3), kStrOutputLowLimit, kKindText}, {                                      \
-        0, OutputId(o, 4), kStrOutputHighLimit, kKindText                                          \
-    }
-#define Q3_BURNOUT_ROWS(o)                                                                         \
-    {0, (o) == 0 ? kIdBurnout1 : kIdBurnout2, kStrBurnout, kKindChoice}, {                         \
-        0, (o) == 0 ? kIdBurnoutValue1 : kIdBurnoutValue2, kStrBurnoutOutputValue, kKindText       \
-    }
-#define Q3_OUTPUT_ROWS_WITH_BURNOUT(o, headerId, headerName)                                       \
-    {0, headerId, headerName, kKindHeader}, Q3_OUTPUT_ROWS_CORE(o), Q3_BURNOUT_ROWS(o)
+// The rows of several pieces, in order.
+template <std::size_t... N> constexpr auto Join(const std::array<ParameterRow, N>&... parts) {
+    std::array<ParameterRow, (N + ...)> all{};
+    std::size_t at = 0;
+    ((std::copy(parts.begin(), parts.end(), all.begin() + static_cast<std::ptrdiff_t>(at)),
+      at += N),
+     ...);
+    return all;
+}
 
-// Group 1 of the two-output models and of the single-output RTD and TC models.
-#define Q3_ADJUST_ROWS_TWO_OUTPUTS                                                                 \
-    {1, kIdHeaderAdjust, kStrFineAdjustment, kKindHeader},                                         \
-        {1, kIdInputFineZero, kStrInputFineZero, kKindText},                                       \
-        {1, kIdInputFineSpan, kStrInputFineSpan, kKindText},                                       \
-        {1, kIdOutput1FineZero, kStrOutput1FineZero, kKindText},                                   \
-        {1, kIdOutput1FineSpan, kStrOutput1FineSpan, kKindText},                                   \
-        {1, kIdOutput2FineZero, kStrOutput2FineZero, kKindText}, {                                 \
-        1, kIdOutput2FineSpan, kStrOutput2FineSpan, kKindText                                      \
-    }
-#define Q3_ADJUST_ROWS_ONE_OUTPUT                                                                  \
-    {1, kIdHeaderAdjust, kStrFineAdjustment, kKindHeader},                                         \
-        {1, kIdInputFineZero, kStrInputFineZero, kKindText},                                       \
-        {1, kIdInputFineSpan, kStrInputFineSpan, kKindText},                                       \
-        {1, kIdOutput1FineZero, kStrOutputFineZero, kKindText}, {                                  \
-        1, kIdOutput1FineSpan, kStrOutputFineSpan, kKindText                                       \
-    }
+template <std::size_t N> constexpr auto Unlisted(std::array<ParameterRow, N> rows) {
+    for (ParameterRow& row : rows)
+        row.listed = false;
+    return rows;
+}
 
-#define Q3_CUSTOM_RTD_ROWS                                                                         \
-    {2, kIdHeaderCustom, kStrCustomRtd, kKindHeader},                                              \
-        {2, kIdCustomType, kStrCustomRtdType, kKindChoice},                                        \
-        {2, 21001, kStrCoefficientR0, kKindText}, {2, 21002, kStrCoefficientA, kKindText},         \
-        {2, 21003, kStrCoefficientB, kKindText}, {2, 21004, kStrCoefficientC, kKindText},          \
-        {2, kIdCustomStart, kStrCustomRtdStart, kKindText},                                        \
-        {2, kIdCustomStep, kStrCustomRtdStep, kKindText}, {                                        \
-        2, kIdCustomPoints, kStrCustomRtdPoints, kKindText                                         \
-    }
+constexpr ParameterRow Header(int group, int id, int nameId) {
+    return {.group = group, .id = id, .nameId = nameId, .kind = kKindHeader};
+}
 
-// Output o block of group 0 of the XY models: header, linearizer choice, then the output rows.
-#define Q3_OUTPUT_ROWS_WITH_LINEARIZER(o, headerId, headerName)                                    \
-    {0, headerId, headerName, kKindHeader},                                                        \
-        {0, (o) == 0 ? kIdLinearizer1 : kIdLinearizer2, kStrLinearizer, kKindChoice},              \
-        Q3_OUTPUT_ROWS_CORE(o)
+// A row of group 10 (or a device text) whose value the rules give.
+constexpr ParameterRow Reading(int id, int nameId, const ValueRules& value, UnitRule unit = nullptr,
+                               int kind = kKindReadOnly) {
+    return {.group = kGroupMonitor,
+            .id = id,
+            .nameId = nameId,
+            .kind = kind,
+            .unit = unit,
+            .value = &value};
+}
 
-// Group 2 of the thermocouple model: the points V[i] follow without rows.
-#define Q3_CUSTOM_TC_ROWS                                                                          \
-    {2, kIdHeaderCustom, kStrCustomTc, kKindHeader},                                               \
-        {2, kIdCustomStart, kStrCustomTcStart, kKindText},                                         \
-        {2, kIdCustomStep, kStrCustomTcStep, kKindText}, {                                         \
-        2, kIdCustomPoints, kStrCustomTcPoints, kKindText                                          \
-    }
+// A stored choice: an index into its list, one register.
+constexpr ParameterRow Choice(int group, int id, int nameId, int reg, int32_t defaultValue,
+                              ChoiceListIds choices, UpdateRule update = nullptr,
+                              const int* writes = nullptr) {
+    return {.group = group,
+            .id = id,
+            .nameId = nameId,
+            .kind = kKindChoice,
+            .encoding = V::UInt16,
+            .reg = reg,
+            .defaultValue = defaultValue,
+            .writes = writes,
+            .choices = choices,
+            .update = update};
+}
+
+// Registers an id's change writes besides its own (derived limits and burnout values).
+inline constexpr int kWritesInputType[] = {kIdInputType, kIdZeroInput, kIdFullInput, -1};
+inline constexpr int kWritesBurnout1[] = {kIdBurnout1, kIdBurnoutValue1, -1};
+inline constexpr int kWritesBurnout2[] = {kIdBurnout2, kIdBurnoutValue2, -1};
+inline constexpr int kWritesOutput1Type[] = {100, 101, 102, 103, 104, -1};
+inline constexpr int kWritesOutput1Zero[] = {101, 103, 104, -1};
+inline constexpr int kWritesOutput1Full[] = {102, 103, 104, -1};
+inline constexpr int kWritesOutput2Type[] = {105, 106, 107, 108, 109, -1};
+inline constexpr int kWritesOutput2Zero[] = {106, 108, 109, -1};
+inline constexpr int kWritesOutput2Full[] = {107, 108, 109, -1};
+inline constexpr int kWritesOutput1TypeBurnout[] = {100, 101, 102, 103, 104, 66, -1};
+inline constexpr int kWritesOutput1ZeroBurnout[] = {101, 103, 104, 66, -1};
+inline constexpr int kWritesOutput1FullBurnout[] = {102, 103, 104, 66, -1};
+inline constexpr int kWritesOutput2TypeBurnout[] = {105, 106, 107, 108, 109, 68, -1};
+inline constexpr int kWritesOutput2ZeroBurnout[] = {106, 108, 109, 68, -1};
+inline constexpr int kWritesOutput2FullBurnout[] = {107, 108, 109, 68, -1};
+
+// Output o's type, range and limits (2000.. for output 1, 2200.. for output 2); the burnout
+// models write the burnout value with them.
+template <int O> constexpr std::array<ParameterRow, 5> OutputRows(bool burnout) {
+    constexpr int base = O == 0 ? 2000 : 2200;
+    const int* writesType = O == 0 ? (burnout ? kWritesOutput1TypeBurnout : kWritesOutput1Type)
+                                   : (burnout ? kWritesOutput2TypeBurnout : kWritesOutput2Type);
+    const int* writesZero = O == 0 ? (burnout ? kWritesOutput1ZeroBurnout : kWritesOutput1Zero)
+                                   : (burnout ? kWritesOutput2ZeroBurnout : kWritesOutput2Zero);
+    const int* writesFull = O == 0 ? (burnout ? kWritesOutput1FullBurnout : kWritesOutput1Full)
+                                   : (burnout ? kWritesOutput2FullBurnout : kWritesOutput2Full);
+    auto limit = [](int k, int nameId, int reg, int32_t defaultValue, CheckRule range,
+                    const int* writes, UpdateRule update) {
+        return ParameterRow{.group = kGroupSettings,
+                            .id = OutputId(O, k),
+                            .nameId = nameId,
+                            .kind = kKindText,
+                            .encoding = V::Fixed4,
+                            .reg = reg,
+                            .defaultValue = defaultValue,
+                            .unit = R::OutputUnit<O>,
+                            .range = range,
+                            .writes = writes,
+                            .update = update};
+    };
+    return {
+        Choice(kGroupSettings, OutputId(O, 0), kStrOutputType, base, 0, kChoiceOutputType,
+               R::OutputTypeDefaults<O>, writesType),
+        limit(1, kStrZeroOutput, base + 1, 40000, R::OutputAbsolute<O>, writesZero,
+              R::OutputLimits<O>),
+        limit(2, kStrFullOutput, base + 3, 200000, R::OutputAbsolute<O>, writesFull,
+              R::OutputLimits<O>),
+        limit(3, kStrOutputLowLimit, base + 5, 0, R::OutputLowLimit<O>, nullptr, nullptr),
+        limit(4, kStrOutputHighLimit, base + 7, 0, R::OutputHighLimit<O>, nullptr, nullptr),
+    };
+}
+
+// Output o's burnout choice and the output value it drives.
+template <int O> constexpr std::array<ParameterRow, 2> BurnoutRows() {
+    constexpr int base = O == 0 ? 2000 : 2200;
+    return {
+        Choice(kGroupSettings, O == 0 ? kIdBurnout1 : kIdBurnout2, kStrBurnout, base + 20, 2,
+               kChoiceBurnout, R::BurnoutValue<O>, O == 0 ? kWritesBurnout1 : kWritesBurnout2),
+        ParameterRow{.group = kGroupSettings,
+                     .id = O == 0 ? kIdBurnoutValue1 : kIdBurnoutValue2,
+                     .nameId = kStrBurnoutOutputValue,
+                     .kind = kKindText,
+                     .encoding = V::Fixed4,
+                     .reg = base + 21,
+                     .unit = R::OutputUnit<O>,
+                     .range = R::OutputAbsolute<O>,
+                     .kindRule = R::BurnoutValueKind<O>},
+    };
+}
+
+// The linearizer choice of output o (0 Linear, 1 User table) of the XY models.
+template <int O> constexpr std::array<ParameterRow, 1> LinearizerRow() {
+    return {Choice(kGroupSettings, O == 0 ? kIdLinearizer1 : kIdLinearizer2, kStrLinearizer,
+                   O == 0 ? 2030 : 2230, 0, kChoiceLinearizer)};
+}
+
+constexpr ParameterRow FineAdjust(int id, int nameId, int reg, int32_t defaultValue, UnitRule unit,
+                                  CheckRule range, Show show) {
+    return {.group = kGroupAdjust,
+            .id = id,
+            .nameId = nameId,
+            .kind = kKindText,
+            .encoding = V::Fixed4,
+            .reg = reg,
+            .defaultValue = defaultValue,
+            .unit = unit,
+            .range = range,
+            .show = show};
+}
+
+// The fine adjustments (group 1): input zero and span, then each output's zero and span.
+constexpr std::array<ParameterRow, 3> kInputFineRows = {
+    Header(kGroupAdjust, kIdHeaderAdjust, kStrFineAdjustment),
+    FineAdjust(kIdInputFineZero, kStrInputFineZero, 1010, 0, R::SensorUnit, R::InputFineZero,
+               Show::Signed),
+    FineAdjust(kIdInputFineSpan, kStrInputFineSpan, 1012, 1000000, R::Unit<kStrUnitPercent>,
+               R::Limits<850000, 1150000>, Show::Plain),
+};
+
+template <int O> constexpr std::array<ParameterRow, 2> OutputFineRows(int zeroName, int spanName) {
+    return {
+        FineAdjust(O == 0 ? kIdOutput1FineZero : kIdOutput2FineZero, zeroName, O == 0 ? 2010 : 2210,
+                   0, R::Unit<kStrUnitPercent>, R::Limits<-150000, 150000>, Show::Signed),
+        FineAdjust(O == 0 ? kIdOutput1FineSpan : kIdOutput2FineSpan, spanName, O == 0 ? 2012 : 2212,
+                   1000000, R::Unit<kStrUnitPercent>, R::Limits<850000, 1150000>, Show::Plain),
+    };
+}
+
+inline constexpr auto kAdjustRowsTwoOutputs =
+    Join(kInputFineRows, OutputFineRows<0>(kStrOutput1FineZero, kStrOutput1FineSpan),
+         OutputFineRows<1>(kStrOutput2FineZero, kStrOutput2FineSpan));
+// The single-output RTD and TC variants: one output named "Output"; the second output's
+// adjustments are still held and transferred.
+inline constexpr auto kAdjustRowsOneOutput =
+    Join(kInputFineRows, OutputFineRows<0>(kStrOutputFineZero, kStrOutputFineSpan));
+inline constexpr auto kAdjustRowsUnlisted =
+    Unlisted(OutputFineRows<1>(kStrOutput2FineZero, kStrOutput2FineSpan));
+
+// The head of the custom table of the temperature models: start (deg C), step, points.
+constexpr std::array<ParameterRow, 3> CustomTableHead(int startName, int stepName, int pointsName,
+                                                      KindRule kindRule) {
+    auto row = [kindRule](int id, int nameId, ValueEncoding encoding, int reg, int32_t defaultValue,
+                          UnitRule unit, CheckRule range, Show show) {
+        return ParameterRow{.group = kGroupTable,
+                            .id = id,
+                            .nameId = nameId,
+                            .kind = kKindText,
+                            .encoding = encoding,
+                            .reg = reg,
+                            .defaultValue = defaultValue,
+                            .unit = unit,
+                            .range = range,
+                            .show = show,
+                            .kindRule = kindRule};
+    };
+    return {
+        row(kIdCustomStart, startName, V::Fixed4, 4009, 0, R::Temperature,
+            R::Limits<-3000000, 10000000>, Show::Temperature),
+        row(kIdCustomStep, stepName, V::UInt16, 4011, 1, R::Temperature, R::Limits<1, 50>,
+            Show::TemperatureStep),
+        row(kIdCustomPoints, pointsName, V::UInt16, 4012, 2, nullptr, R::Limits<2, 300>,
+            Show::Plain),
+    };
+}
 
 // Group 2 of the XY models: the 202 interleaved X and Y values follow without rows.
-#define Q3_XY_ROWS                                                                                 \
-    {2, kIdHeaderLinearizer, kStrLinearizer, kKindHeader}, {                                       \
-        2, kIdXYPoints, kStrNumberOfPoints, kKindText                                              \
-    }
+inline constexpr std::array<ParameterRow, 2> kXYRows = {
+    Header(kGroupTable, kIdHeaderLinearizer, kStrLinearizer),
+    ParameterRow{.group = kGroupTable,
+                 .id = kIdXYPoints,
+                 .nameId = kStrNumberOfPoints,
+                 .kind = kKindText,
+                 .encoding = V::UInt16,
+                 .reg = 5000,
+                 .defaultValue = 2,
+                 .range = R::Limits<2, 101>},
+};
 
-#define Q3_DEVICE_INFO_ROWS                                                                        \
-    {10, kIdTag, kStrTagNo, kKindText}, {10, kIdCalibDate, kStrCalibratedDate, kKindReadOnly},     \
-        {10, kIdModelText, kStrModel, kKindText}, {10, kIdSerial, kStrSerial, kKindText},          \
-        {10, kIdHardware, kStrHardware, kKindReadOnly}, {                                          \
-        10, kIdFirmware, kStrFirmware, kKindReadOnly                                               \
-    }
+// Group 10: the readings every model has, and the device information that ends it.
+constexpr std::array<ParameterRow, 2> InputAndOutput1Readings(int outputName) {
+    return {Reading(kIdInputValue, kStrInputValue, R::kInputValue),
+            Reading(kIdOutput1Value, outputName, R::kOutput1Value)};
+}
+inline constexpr std::array<ParameterRow, 1> kOutput2Reading = {
+    Reading(kIdOutput2Value, kStrOutput2Value, R::kOutput2Value)};
+inline constexpr std::array<ParameterRow, 1> kStatusReading = {
+    Reading(kIdStatus, kStrStatus, R::kStatus)};
+inline constexpr std::array<ParameterRow, 6> kDeviceInfoRows = {
+    Reading(kIdTag, kStrTagNo, R::kTag, nullptr, kKindText),
+    Reading(kIdCalibDate, kStrCalibratedDate, R::kCalibDate),
+    ParameterRow{.group = kGroupMonitor,
+                 .id = kIdModelText,
+                 .nameId = kStrModel,
+                 .kind = kKindText,
+                 .kindRule = R::Privileged,
+                 .value = &R::kModelText},
+    ParameterRow{.group = kGroupMonitor,
+                 .id = kIdSerial,
+                 .nameId = kStrSerial,
+                 .kind = kKindText,
+                 .kindRule = R::Privileged,
+                 .value = &R::kSerial},
+    Reading(kIdHardware, kStrHardware, R::kHardware),
+    Reading(kIdFirmware, kStrFirmware, R::kFirmware),
+};
 
-// Output settings with their registers (2000.. for output 1, 2200.. for output 2).
-#define Q3_OUTPUT_SETTINGS_CORE                                                                    \
-    {100, ValueEncoding::UInt16, 2000, 0}, {101, ValueEncoding::Fixed4, 2001, 40000},              \
-        {102, ValueEncoding::Fixed4, 2003, 200000}, {103, ValueEncoding::Fixed4, 2005, 0},         \
-        {104, ValueEncoding::Fixed4, 2007, 0}, {105, ValueEncoding::UInt16, 2200, 0},              \
-        {106, ValueEncoding::Fixed4, 2201, 40000}, {107, ValueEncoding::Fixed4, 2203, 200000},     \
-        {108, ValueEncoding::Fixed4, 2205, 0}, {                                                   \
-        109, ValueEncoding::Fixed4, 2207, 0                                                        \
-    }
-#define Q3_OUTPUT_SETTINGS_WITH_BURNOUT                                                            \
-    Q3_OUTPUT_SETTINGS_CORE, {kIdBurnout1, ValueEncoding::UInt16, 2020, 2},                        \
-        {kIdBurnoutValue1, ValueEncoding::Fixed4, 2021, 0},                                        \
-        {kIdBurnout2, ValueEncoding::UInt16, 2220, 2}, {                                           \
-        kIdBurnoutValue2, ValueEncoding::Fixed4, 2221, 0                                           \
-    }
-#define Q3_ADJUST_SETTINGS                                                                         \
-    {kIdInputFineZero, ValueEncoding::Fixed4, 1010, 0},                                            \
-        {kIdInputFineSpan, ValueEncoding::Fixed4, 1012, 1000000},                                  \
-        {kIdOutput1FineZero, ValueEncoding::Fixed4, 2010, 0},                                      \
-        {kIdOutput1FineSpan, ValueEncoding::Fixed4, 2012, 1000000},                                \
-        {kIdOutput2FineZero, ValueEncoding::Fixed4, 2210, 0}, {                                    \
-        kIdOutput2FineSpan, ValueEncoding::Fixed4, 2212, 1000000                                   \
-    }
+// Group 0's first rows: input type, its range and the filter time constant.
+constexpr std::array<ParameterRow, 5> InputRows(int32_t typeDefault, ChoiceListIds types,
+                                                int32_t zeroDefault, int32_t fullDefault,
+                                                Show show) {
+    auto range = [show](int id, int nameId, int reg, int32_t defaultValue, CheckRule check) {
+        return ParameterRow{.group = kGroupSettings,
+                            .id = id,
+                            .nameId = nameId,
+                            .kind = kKindText,
+                            .encoding = V::Fixed4,
+                            .reg = reg,
+                            .defaultValue = defaultValue,
+                            .unit = R::InputUnit,
+                            .range = check,
+                            .show = show};
+    };
+    return {
+        Header(kGroupSettings, kIdHeaderInput, kStrInput),
+        Choice(kGroupSettings, kIdInputType, kStrInputType, 1000, typeDefault, types,
+               R::InputTypeDefaults, kWritesInputType),
+        range(kIdZeroInput, kStrZeroInput, 1001, zeroDefault, R::ZeroInput),
+        range(kIdFullInput, kStrFullInput, 1003, fullDefault, R::FullInput),
+        ParameterRow{.group = kGroupSettings,
+                     .id = kIdFilterTime,
+                     .nameId = kStrFilterTimeConstant,
+                     .kind = kKindText,
+                     .encoding = V::Fixed4,
+                     .reg = 1020,
+                     .unit = R::Unit<kStrUnitSecond>,
+                     .range = R::FilterTime},
+    };
+}
 
-// Custom table head of the temperature models (start deg C, step, number of points).
-#define Q3_CUSTOM_TABLE_SETTINGS                                                                   \
-    {kIdCustomStart, ValueEncoding::Fixed4, 4009, 0},                                              \
-        {kIdCustomStep, ValueEncoding::UInt16, 4011, 1}, {                                         \
-        kIdCustomPoints, ValueEncoding::UInt16, 4012, 2                                            \
-    }
-
-// Per-output linearizer choice (0 Linear, 1 User table) of the XY models.
-#define Q3_LINEARIZER_SETTINGS                                                                     \
-    {kIdLinearizer1, ValueEncoding::UInt16, 2030, 0}, {                                            \
-        kIdLinearizer2, ValueEncoding::UInt16, 2230, 0                                             \
-    }
-
-// Number of XY pairs; the values sit on 5001 + 2k without a setting of their own.
-#define Q3_XY_SETTINGS                                                                             \
-    { kIdXYPoints, ValueEncoding::UInt16, 5000, 2 }
+// The response property exists from firmware 1.10 on; older devices read it as standard.
+inline constexpr std::array<ParameterRow, 1> kResponsePropertyRow = {
+    ParameterRow{.group = kGroupSettings,
+                 .id = kIdResponseProperty,
+                 .nameId = kStrResponseProperty,
+                 .kind = kKindChoice,
+                 .encoding = V::UInt16,
+                 .reg = 1040,
+                 .choices = kChoiceResponseProperty,
+                 .kindRule = R::ResponsePropertyKind,
+                 .value = &R::kResponseProperty},
+};
 
 // Status and input readings that open every group 10 upload.
-#define Q3_MONITOR_INPUT_READS                                                                     \
-    {0, 2, MonitorTarget::Status}, {2, 2, MonitorTarget::InputValue}, {                            \
-        4, 2, MonitorTarget::InputPercent                                                          \
-    }
+inline constexpr std::array<MonitorRead, 3> kMonitorInputReads = {{
+    {0, 2, MonitorTarget::Status},
+    {2, 2, MonitorTarget::InputValue},
+    {4, 2, MonitorTarget::InputPercent},
+}};
 // Output values and their auxiliary values (output 2 read by the single-output variants too).
-#define Q3_MONITOR_OUTPUT_READS                                                                    \
-    {22, 2, MonitorTarget::Output1}, {24, 2, MonitorTarget::Output1Aux},                           \
-        {26, 2, MonitorTarget::Output2}, {                                                         \
-        28, 2, MonitorTarget::Output2Aux                                                           \
-    }
+inline constexpr std::array<MonitorRead, 4> kMonitorOutputReads = {{
+    {22, 2, MonitorTarget::Output1},
+    {24, 2, MonitorTarget::Output1Aux},
+    {26, 2, MonitorTarget::Output2},
+    {28, 2, MonitorTarget::Output2Aux},
+}};
+// Device information read at the end of every group 10 upload.
+inline constexpr std::array<MonitorRead, 7> kDeviceInfoReads = {{
+    {900, 1, MonitorTarget::ProcessMode},
+    {9601, 1, MonitorTarget::Hardware},
+    {9602, 1, MonitorTarget::Firmware},
+    {9603, 8, MonitorTarget::Serial},
+    {9611, 16, MonitorTarget::ModelText},
+    {9627, 2, MonitorTarget::CalibDate},
+    {9629, 16, MonitorTarget::Tag},
+}};
 
-// Device information read at the end of every group 10 upload, then the end mark.
-#define Q3_DEVICE_INFO_READS                                                                       \
-    {900, 1, MonitorTarget::ProcessMode}, {9601, 1, MonitorTarget::Hardware},                      \
-        {9602, 1, MonitorTarget::Firmware}, {9603, 8, MonitorTarget::Serial},                      \
-        {9611, 16, MonitorTarget::ModelText}, {9627, 2, MonitorTarget::CalibDate},                 \
-        {9629, 16, MonitorTarget::Tag}, {                                                          \
-        -1, 0, MonitorTarget::Status                                                               \
-    }
+template <std::size_t... N> constexpr auto JoinReads(const std::array<MonitorRead, N>&... parts) {
+    std::array<MonitorRead, (N + ...)> all{};
+    std::size_t at = 0;
+    ((std::copy(parts.begin(), parts.end(), all.begin() + static_cast<std::ptrdiff_t>(at)),
+      at += N),
+     ...);
+    return all;
+}
 
-// Multi-register writes of the models with burnout: an output's type or range also rewrites
-// the limits and the burnout value the program derived from it.
-inline constexpr WriteRule kWritesWithBurnout[] = {
-    {kIdInputType, {0, 1, 2, -1}},
-    {kIdBurnout1, {60, 66, -1}},
-    {kIdBurnout2, {67, 68, -1}},
-    {100, {100, 101, 102, 103, 104, 66, -1}},
-    {101, {101, 103, 104, 66, -1}},
-    {102, {102, 103, 104, 66, -1}},
-    {105, {105, 106, 107, 108, 109, 68, -1}},
-    {106, {106, 108, 109, 68, -1}},
-    {107, {107, 108, 109, 68, -1}},
-    {-1, {-1}},
-};
-
-// The same for the models without burnout.
-inline constexpr WriteRule kWritesWithoutBurnout[] = {
-    {kIdInputType, {0, 1, 2, -1}},        {100, {100, 101, 102, 103, 104, -1}},
-    {101, {101, 103, 104, -1}},           {102, {102, 103, 104, -1}},
-    {105, {105, 106, 107, 108, 109, -1}}, {106, {106, 108, 109, -1}},
-    {107, {107, 108, 109, -1}},           {-1, {-1}},
-};
+// The description of a model from its tables.
+template <std::size_t Rows, std::size_t Reads, std::size_t Types>
+constexpr ModelDesc
+Describe(int modelNumber, const char* modelString, const std::array<ParameterRow, Rows>& rows,
+         const std::array<MonitorRead, Reads>& monitor, TableKind tableKind, int outputCount,
+         bool temperatureInput, const std::array<InputType, Types>& types,
+         double zeroAdjustOfOtherType) {
+    return {modelNumber,
+            modelString,
+            rows.data(),
+            static_cast<int>(Rows),
+            monitor.data(),
+            Reads,
+            tableKind,
+            outputCount,
+            temperatureInput,
+            types.data(),
+            static_cast<int>(Types),
+            zeroAdjustOfOtherType};
+}
