@@ -7,7 +7,7 @@ void CAppSettings::Load(const CSettingsStore& store) {
     TempUnit = store.GetInt(kSettingsSection, kTempUnitValue, 0);
     DeviceId = store.GetInt(kSettingsSection, kDeviceIdValue, kDefaultDeviceId);
     DisplayLanguage = store.GetInt(kSettingsSection, kDisplayLanguageValue, kAutomaticLanguage);
-    comm = CCommInterface::LoadSettings(store);
+    comm = LoadCommSettings(store);
 }
 
 void CAppSettings::Store(CSettingsStore& store) const {
@@ -16,4 +16,14 @@ void CAppSettings::Store(CSettingsStore& store) const {
     store.SetInt(kSettingsSection, kDisplayLanguageValue, DisplayLanguage);
     store.SetString(kComSettingsSection, kPortNameValue, comm.portName);
     store.SetString(kComSettingsSection, kPortDisplayNameValue, comm.portDisplayName);
+}
+
+CommSettings LoadCommSettings(const CSettingsStore& store) {
+    return CCommInterface::FixedSettings(
+        store.GetString(kComSettingsSection, kPortNameValue, kDefaultPortName),
+        store.GetString(kComSettingsSection, kPortDisplayNameValue, ""));
+}
+
+void UseSettingsStore(CCommInterface& comm, const CSettingsStore& store) {
+    comm.UseSettingsSource([store] { return LoadCommSettings(store); });
 }

@@ -2,6 +2,7 @@
 
 #include "comm/CommSettings.h"
 
+class CCommInterface;
 class CSettingsStore;
 
 // The per-user settings the program keeps: the communication record (port name and display
@@ -26,3 +27,9 @@ public:
     // Writes the five values. Raises CPrivateException when the store cannot be written.
     void Store(CSettingsStore& store) const;
 };
+
+// The communication settings kept in the store's "ComSettings" ("COMPortName", default
+// kDefaultPortName; "COMPortDisplayName", default ""); everything else is fixed.
+CommSettings LoadCommSettings(const CSettingsStore& store);
+// Makes every later Connect of comm read its settings from the store afresh.
+void UseSettingsStore(CCommInterface& comm, const CSettingsStore& store);

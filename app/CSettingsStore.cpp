@@ -1,4 +1,5 @@
 #include "app/CSettingsStore.h"
+#include "platform/CSystemCalls.h"
 
 #include "comm/CPrivateException.h"
 #include "comm/MessageFormat.h"
@@ -32,9 +33,9 @@ void MakeDirectories(const std::string& dir) {
         if (at != dir.size() && dir[at] != '/')
             continue;
         std::string part = dir.substr(0, at);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            throw CPrivateException(
-                StrPrintf("Cannot create %s: %s", part.c_str(), std::strerror(errno)));
+        if (CSystemCalls::Current().Mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            throw CPrivateException(StrPrintf("Cannot create %s: %s", part.c_str(),
+                                              CSystemCalls::ErrorText(errno).c_str()));
     }
 }
 } // namespace

@@ -1,4 +1,5 @@
 #include "app/ProgramPaths.h"
+#include "platform/CSystemCalls.h"
 
 #include <sys/stat.h>
 
@@ -43,5 +44,5 @@ std::string PrivilegeMarkerPath(const std::string& programPath) {
 
 bool PrivilegeMarkerPresent(const std::string& programPath) {
     struct stat info {};
-    return ::stat(PrivilegeMarkerPath(programPath).c_str(), &info) == 0;
+    return CSystemCalls::Current().Stat(PrivilegeMarkerPath(programPath).c_str(), &info) == 0;
 }

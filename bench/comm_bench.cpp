@@ -8,8 +8,8 @@
 // cpu_user_ms and cpu_sys_ms; the CPU time column is the client's own (the simulator runs on
 // its own thread).
 #include "comm/CCommInterface.h"
-#include "comm/CDeviceInterface.h"
 #include "comm/CModbusInterface.h"
+#include "device/CDeviceInterface.h"
 #include "model/CDeviceType.h"
 #include "model/ParameterIds.h"
 #include "sim/CSimDevice.h"

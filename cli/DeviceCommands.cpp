@@ -1,17 +1,18 @@
 #include "cli/DeviceCommands.h"
 
+#include "app/CAppSettings.h"
 #include "app/CSettingsStore.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSignals.h"
 #include "comm/CCommInterface.h"
-#include "comm/CDeviceInterface.h"
-#include "comm/CDeviceInterfaceThread.h"
 #include "comm/CObserverQueue.h"
 #include "comm/CPortList.h"
 #include "comm/CPrivateException.h"
 #include "comm/CSerialIO.h"
 #include "comm/DebugTrace.h"
 #include "comm/MessageFormat.h"
+#include "device/CDeviceInterface.h"
+#include "device/CDeviceInterfaceThread.h"
 #include "model/CDeviceType.h"
 #include "model/CProcessPrivilege.h"
 #include "model/ParameterFile.h"
@@ -83,7 +84,7 @@ CommSettings SettingsOf(const CliOptions& o) {
         s.portDisplayName = o.tcp;
         return s;
     }
-    CommSettings s = CCommInterface::LoadSettings(CSettingsStore());
+    CommSettings s = LoadCommSettings(CSettingsStore());
     if (!o.ports.empty())
         s.portName = o.ports.front();
     if (s.portName.empty()) {

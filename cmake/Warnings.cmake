@@ -17,23 +17,3 @@ if(Q3_SANITIZE)
         add_compile_options(-fno-sanitize-recover=undefined)
     endif()
 endif()
-
-# Sources of one subsystem folder: core files at the top level, Qt files under qt/.
-function(q3_core_sources out)
-    set(result)
-    foreach(dir ${ARGN})
-        file(GLOB files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp)
-        list(APPEND result ${files})
-    endforeach()
-    set(${out} ${result} PARENT_SCOPE)
-endfunction()
-
-function(q3_qt_sources out)
-    set(result)
-    foreach(dir ${ARGN})
-        file(GLOB files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/qt/*.cpp
-             ${PROJECT_SOURCE_DIR}/${dir}/qt/*.h)
-        list(APPEND result ${files})
-    endforeach()
-    set(${out} ${result} PARENT_SCOPE)
-endfunction()

@@ -179,10 +179,11 @@ void CCommInterface::WriteUInt16(int address, uint16_t value) {
     WriteValues(&value, 1, address, ValueEncoding::UInt16);
 }
 
-CommSettings CCommInterface::LoadSettings(const CSettingsStore& store) {
+CommSettings CCommInterface::FixedSettings(const std::string& portName,
+                                           const std::string& portDisplayName) {
     CommSettings settings;
-    settings.portName = store.GetString(kComSettingsSection, kPortNameValue, kDefaultPortName);
-    settings.portDisplayName = store.GetString(kComSettingsSection, kPortDisplayNameValue, "");
+    settings.portName = portName;
+    settings.portDisplayName = portDisplayName;
     settings.mode = kModeRtu;
     settings.slaveAddress = 1;
     settings.baudIndex = 3;
@@ -195,7 +196,7 @@ CommSettings CCommInterface::LoadSettings(const CSettingsStore& store) {
 CommSettings CCommInterface::CurrentSettings() const {
     if (m_fixed)
         return *m_fixed;
-    return LoadSettings(m_store ? *m_store : CSettingsStore());
+    return m_source ? m_source() : FixedSettings({}, {});
 }
 
 void CCommInterface::Connect() {

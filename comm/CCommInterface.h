@@ -1,9 +1,8 @@
 #pragma once
 
-#include "app/CSettingsStore.h"
 #include "comm/CommSettings.h"
 #include "comm/IModbusMaster.h"
-#include "model/CParBase.h"
+#include "comm/ValueEncoding.h"
 
 #include <atomic>
 #include <chrono>
@@ -53,14 +52,15 @@ public:
     void WriteInt32(int address, int32_t value);
     void WriteUInt16(int address, uint16_t value);
 
-    // The settings loader: port name and display name from the store's "ComSettings"
-    // ("COMPortName", default kDefaultPortName; "COMPortDisplayName", default ""), everything else
-    // fixed: Modbus RTU, slave 1, 9600 baud, 8 data bits, odd parity, 1 stop bit.
-    static CommSettings LoadSettings(const CSettingsStore& store);
-    // What the next Connect uses: the fixed settings if given, else the loader's result from
-    // the settings store (the per-user store of "q3config" unless another was given).
+    // Modbus RTU, slave 1, 9600 baud, 8 data bits, odd parity, 1 stop bit on a port: the
+    // settings every connection uses but for the port.
+    static CommSettings FixedSettings(const std::string& portName,
+                                      const std::string& portDisplayName);
+    // Where the settings of the next Connect come from (the program's settings store) unless
+    // fixed ones were given; without either, no port is chosen.
+    using SettingsSource = std::function<CommSettings()>;
+    void UseSettingsSource(SettingsSource source) { m_source = std::move(source); }
     CommSettings CurrentSettings() const;
-    void UseSettingsStore(const CSettingsStore& store) { m_store = store; }
     // Fixed settings (q3cli --port / --tcp, tests) for every later Connect.
     void SetSettings(const CommSettings& settings) { m_fixed = settings; }
 
@@ -102,7 +102,7 @@ protected:
     std::unique_ptr<CModbusInterface> m_client;
     IModbusMaster* m_master = nullptr;
     std::atomic<bool> m_connected{false};
-    std::optional<CSettingsStore> m_store;
+    SettingsSource m_source;
     std::optional<CommSettings> m_fixed;
 
     // Touched only by the holder of m_lock.

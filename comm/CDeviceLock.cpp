@@ -1,8 +1,8 @@
 #include "comm/CDeviceLock.h"
 
 #include "comm/CPrivateException.h"
-#include "comm/CSystemCalls.h"
 #include "comm/MessageFormat.h"
+#include "platform/CSystemCalls.h"
 #include "resources/CStringTable.h"
 #include "resources/StringIds.h"
 
@@ -37,47 +37,48 @@ CDeviceLock::~CDeviceLock() {
 bool CDeviceLock::TryLock() {
     if (m_fd >= 0)
         return true;
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    CSystemCalls& sys = CSystemCalls::Current();
+    int fd = sys.Socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         throw CPrivateException(
             FormatInserts(LoadStr(kMsgDeviceLockFailed), {m_key, CSystemCalls::ErrorText(errno)}));
     sockaddr_un address;
     socklen_t length = AddressOf(m_key, address);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+    if (sys.Bind(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
         int error = errno;
-        ::close(fd);
+        sys.Close(fd);
         if (error == EADDRINUSE)
             return false;
         throw CPrivateException(
             FormatInserts(LoadStr(kMsgDeviceLockFailed), {m_key, CSystemCalls::ErrorText(error)}));
     }
     // Listening lets a waiter connect and see the hang-up the moment the holder lets go.
-    ::listen(fd, 16);
+    sys.Listen(fd, 16);
     m_fd = fd;
     return true;
 }
 
 void CDeviceLock::WaitForRelease(int ms) const {
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    CSystemCalls& sys = CSystemCalls::Current();
+    int fd = sys.Socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return;
     sockaddr_un address;
     socklen_t length = AddressOf(m_key, address);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0) {
+    if (sys.Connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0) {
         // Never accepted: the connection ends (POLLHUP) when the holder's socket closes.
         pollfd p{fd, POLLIN, 0};
-        while (::poll(&p, 1, ms) < 0 && errno == EINTR) {
-        }
+        sys.Poll(&p, 1, CSystemCalls::Clock::now() + std::chrono::milliseconds(ms));
     } else {
         // Between a holder's bind and listen, or a backlog that is full: try again shortly.
-        ::usleep(static_cast<useconds_t>(std::min(ms, 10)) * 1000);
+        sys.SleepMs(std::min(ms, 10));
     }
-    ::close(fd);
+    sys.Close(fd);
 }
 
 void CDeviceLock::Unlock() {
     if (m_fd < 0)
         return;
-    ::close(m_fd);
+    CSystemCalls::Current().Close(m_fd);
     m_fd = -1;
 }

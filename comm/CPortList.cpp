@@ -1,4 +1,5 @@
 #include "comm/CPortList.h"
+#include "platform/CSystemCalls.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -15,23 +16,14 @@
 
 namespace {
 std::vector<std::string> ListDirectory(const std::string& path) {
-    std::vector<std::string> names;
-    DIR* dir = ::opendir(path.c_str());
-    if (!dir)
-        return names;
-    while (dirent* entry = ::readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    ::closedir(dir);
+    std::vector<std::string> names = CSystemCalls::Current().ListFolder(path);
     std::sort(names.begin(), names.end());
     return names;
 }
 
 bool Exists(const std::string& path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+    return CSystemCalls::Current().Stat(path.c_str(), &st) == 0;
 }
 
 // The first line of a small text file, trimmed; empty when it cannot be read.
@@ -53,20 +45,11 @@ std::string Basename(const std::string& path) {
 }
 
 std::string ReadLinkTarget(const std::string& path) {
-    char buffer[PATH_MAX];
-    ssize_t n = ::readlink(path.c_str(), buffer, sizeof buffer - 1);
-    if (n <= 0)
-        return {};
-    return std::string(buffer, static_cast<std::size_t>(n));
+    return CSystemCalls::Current().ReadLink(path);
 }
 
 std::string RealPath(const std::string& path) {
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (!resolved)
-        return {};
-    std::string out = resolved;
-    std::free(resolved);
-    return out;
+    return CSystemCalls::Current().RealPath(path);
 }
 
 // "ttyUSB10" sorts after "ttyUSB9": letters first, then the trailing number.
@@ -150,7 +133,7 @@ std::string CPortList::DisplayName(int index) const {
 
 std::string CPortList::SimulatorDirectory() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && runtime[0] == '/' && ::access(runtime, W_OK) == 0)
+    if (runtime && runtime[0] == '/' && CSystemCalls::Current().Access(runtime, W_OK) == 0)
         return std::string(runtime) + "/q3sim";
     return "/tmp/q3sim-" + std::to_string(::getuid());
 }

@@ -1,4 +1,5 @@
 #include "comm/CSerialIO.h"
+#include "platform/CSystemCalls.h"
 
 #include "comm/CPrivateException.h"
 #include "resources/CStringTable.h"
@@ -57,7 +58,7 @@ tcflag_t ParityFlags(int parity) {
 // Unix98 pseudo-terminal slaves (the simulator's ports) and the legacy BSD ones.
 bool IsPseudoTerminal(int fd) {
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))
+    if (CSystemCalls::Current().Fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))
         return false;
     unsigned int major = ::major(st.st_rdev);
     return (major >= 136 && major <= 143) || major == 3;
@@ -65,7 +66,7 @@ bool IsPseudoTerminal(int fd) {
 
 std::string GroupOf(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
+    if (CSystemCalls::Current().Stat(path.c_str(), &st) != 0)
         return {};
     std::vector<char> buffer(4096);
     group entry{};
@@ -169,11 +170,12 @@ void CSerialIO::Open() {
 }
 
 bool CSerialIO::IsBusy(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    CSystemCalls& sys = CSystemCalls::Current();
+    int fd = sys.Open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return errno == EBUSY;
-    bool busy = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    ::close(fd);
+    bool busy = sys.Flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    sys.Close(fd);
     return busy;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "comm/CSystemCalls.h"
 #include "comm/CommSettings.h"
+#include "platform/CSystemCalls.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "comm/CSystemCalls.h"
 #include "comm/CTimerThread.h"
 #include "comm/IModbusTransport.h"
+#include "platform/CSystemCalls.h"
 
 #include <atomic>
 #include <memory>

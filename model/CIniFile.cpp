@@ -2,8 +2,8 @@
 
 #include "comm/CPrivateException.h"
 #include "comm/MessageFormat.h"
+#include "platform/CSystemCalls.h"
 #include "tables/CAtomicFileWriter.h"
-#include "tables/FileCalls.h"
 
 #include <cerrno>
 #include <cstring>
@@ -32,21 +32,15 @@ std::string Trim(const std::string& s) {
 }
 
 [[noreturn]] void ThrowFileError(const char* what, const std::string& path, int error) {
-    throw CPrivateException(StrPrintf("%s %s: %s", what, path.c_str(), std::strerror(error)));
-}
-
-ssize_t ReadRetry(int fd, char* buffer, std::size_t size) {
-    ssize_t n;
-    do {
-        n = ::read(fd, buffer, size);
-    } while (n < 0 && errno == EINTR);
-    return n;
+    throw CPrivateException(
+        StrPrintf("%s %s: %s", what, path.c_str(), CSystemCalls::ErrorText(error).c_str()));
 }
 
 } // namespace
 
 std::string ReadFileLimited(const std::string& path, std::size_t maxSize) {
-    int fd = OpenRegularFile(path.c_str());
+    CSystemCalls& sys = CSystemCalls::Current();
+    int fd = sys.OpenRegularFile(path.c_str());
     if (fd < 0 && errno == EINVAL)
         throw CPrivateException(StrPrintf("The file %s is not a regular file.", path.c_str()));
     if (fd < 0)
@@ -54,22 +48,22 @@ std::string ReadFileLimited(const std::string& path, std::size_t maxSize) {
     std::string content;
     char buffer[65536];
     for (;;) {
-        ssize_t n = ReadRetry(fd, buffer, sizeof buffer);
+        ssize_t n = sys.Read(fd, buffer, sizeof buffer);
         if (n < 0) {
             int error = errno;
-            ::close(fd);
+            sys.Close(fd);
             ThrowFileError("Can not read the file", path, error);
         }
         if (n == 0)
             break;
         if (content.size() + static_cast<std::size_t>(n) > maxSize) {
-            ::close(fd);
+            sys.Close(fd);
             throw CPrivateException(
                 StrPrintf("The file %s is too large to be a settings file.", path.c_str()));
         }
         content.append(buffer, static_cast<std::size_t>(n));
     }
-    ::close(fd);
+    sys.Close(fd);
     return content;
 }
 

@@ -1,8 +1,8 @@
 #include "model/CProcessPrivilege.h"
 
 #include "comm/CCommInterface.h"
-#include "comm/CSystemCalls.h"
 #include "comm/MessageFormat.h"
+#include "platform/CSystemCalls.h"
 #include "resources/CStringTable.h"
 #include "resources/StringIds.h"
 
@@ -31,8 +31,9 @@ std::chrono::milliseconds& LockWaitSetting() {
 // A directory of our own: owned by this user and writable by nobody else.
 bool IsPrivateDirectory(const std::string& path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
-           (st.st_mode & (S_IWGRP | S_IWOTH)) == 0 && ::access(path.c_str(), W_OK) == 0;
+    CSystemCalls& sys = CSystemCalls::Current();
+    return sys.Stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & (S_IWGRP | S_IWOTH)) == 0 && sys.Access(path.c_str(), W_OK) == 0;
 }
 
 std::string DefaultLockPath() {
@@ -46,9 +47,9 @@ std::string DefaultLockPath() {
         cache = std::string(home) + "/.cache";
     if (cache.empty())
         return {};
-    ::mkdir(cache.c_str(), 0700);
+    CSystemCalls::Current().Mkdir(cache.c_str(), 0700);
     std::string dir = cache + "/q3config";
-    ::mkdir(dir.c_str(), 0700);
+    CSystemCalls::Current().Mkdir(dir.c_str(), 0700);
     if (!IsPrivateDirectory(dir))
         return {};
     return dir + "/velk.processmode.privilege.lock";
@@ -87,7 +88,7 @@ public:
             return;
         if (--m_depth == 0) {
             m_owner = {};
-            ::flock(m_fd, LOCK_UN);
+            CSystemCalls::Current().Flock(m_fd, LOCK_UN);
         }
     }
 
@@ -102,11 +103,7 @@ private:
         }
         if (m_fd < 0)
             Open(device);
-        int rc;
-        do {
-            rc = ::flock(m_fd, LOCK_EX | LOCK_NB);
-        } while (rc != 0 && errno == EINTR);
-        if (rc != 0) {
+        if (CSystemCalls::Current().Flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK)
                 throw Failure(device, errno);
             return false;
@@ -123,7 +120,8 @@ private:
         if (path.empty())
             throw Failure(device, ENOENT);
         // Never follow a link another user may have planted in place of the file.
-        m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        m_fd = CSystemCalls::Current().Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
+                                            0600);
         if (m_fd < 0)
             throw Failure(device, errno);
     }

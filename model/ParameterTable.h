@@ -5,7 +5,7 @@
 // a unit that follows the output type, what a change derives) is a small named rule of
 // ParameterRules.h that the row points to.
 
-#include "model/ValueEncoding.h"
+#include "comm/ValueEncoding.h"
 #include "resources/ParameterNameIds.h"
 
 #include <cstdint>

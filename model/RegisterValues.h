@@ -2,7 +2,7 @@
 
 // A model value's register traffic by its encoding, and the device's fixed-length texts.
 
-#include "model/ValueEncoding.h"
+#include "comm/ValueEncoding.h"
 
 #include <cstdint>
 #include <string>

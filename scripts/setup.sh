@@ -12,7 +12,7 @@ if [ "${1:-}" != run ]; then
         libgtest-dev libgmock-dev libbenchmark-dev
         libmodbus-dev mbpoll socat
         xvfb xauth fonts-ipafont-gothic poppler-utils
-        dpkg-dev file strace desktop-file-utils shared-mime-info
+        dpkg-dev file strace desktop-file-utils shared-mime-info python3
     )
 fi
 missing=()

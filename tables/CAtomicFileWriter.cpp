@@ -1,7 +1,7 @@
 #include "tables/CAtomicFileWriter.h"
 
 #include "comm/CPrivateException.h"
-#include "tables/FileCalls.h"
+#include "platform/CSystemCalls.h"
 
 #include <atomic>
 #include <cerrno>
@@ -29,20 +29,22 @@ std::string Folder(const std::string& path) {
 
 // A symbolic link is followed, as a plain truncating open would, so the link survives.
 std::string ResolveTarget(const std::string& path) {
+    CSystemCalls& sys = CSystemCalls::Current();
     struct stat st;
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char resolved[PATH_MAX];
-        if (realpath(path.c_str(), resolved))
+    if (sys.Lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        std::string resolved = sys.RealPath(path);
+        if (!resolved.empty())
             return resolved;
     }
     return path;
 }
 
 void SyncFolder(const std::string& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    CSystemCalls& sys = CSystemCalls::Current();
+    int fd = sys.Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
-        ::fsync(fd); // best effort: the rename is already visible
-        ::close(fd);
+        sys.Fsync(fd); // best effort: the rename is already visible
+        sys.Close(fd);
     }
 }
 } // namespace
@@ -55,11 +57,12 @@ CAtomicFileWriter::CAtomicFileWriter(const std::string& path, std::string openEr
         failOpen(EISDIR);
     bool exists = false;
     struct stat st;
-    if (stat(m_target.c_str(), &st) == 0) {
+    CSystemCalls& sys = CSystemCalls::Current();
+    if (sys.Stat(m_target.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode))
             failOpen(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
         // A file without write bits is protected on purpose, also from root.
-        if (access(m_target.c_str(), W_OK) != 0)
+        if (sys.Access(m_target.c_str(), W_OK) != 0)
             failOpen(errno);
         if ((st.st_mode & 0222) == 0)
             failOpen(EACCES);
@@ -71,7 +74,7 @@ CAtomicFileWriter::CAtomicFileWriter(const std::string& path, std::string openEr
     std::string prefix = Folder(m_target) + "/." + base + ".tmp-" + std::to_string(getpid()) + "-";
     for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
         std::string name = prefix + std::to_string(g_tempCounter.fetch_add(1));
-        int fd = OpenRetrying(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        int fd = sys.Open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             m_fd = fd;
             m_temp = name;
@@ -83,34 +86,30 @@ CAtomicFileWriter::CAtomicFileWriter(const std::string& path, std::string openEr
         failOpen(errno);
     if (exists) {
         // The replaced file keeps its permissions, and its owner where that is allowed.
-        if (fchown(m_fd, st.st_uid, st.st_gid) != 0) {
+        if (sys.Fchown(m_fd, st.st_uid, st.st_gid) != 0) {
         }
-        fchmod(m_fd, st.st_mode & 07777);
+        sys.Fchmod(m_fd, st.st_mode & 07777);
     }
 }
 
 void CAtomicFileWriter::removeStaleTemporaries(const std::string& folder, const std::string& base) {
-    DIR* dir = opendir(folder.c_str());
-    if (!dir)
-        return;
+    CSystemCalls& sys = CSystemCalls::Current();
     const std::string ours = "." + base + ".tmp-";
     const std::string older = base + ".tmp"; // mkstemp's names of earlier versions
-    while (dirent* entry = readdir(dir)) {
-        std::string name = entry->d_name;
+    for (const std::string& name : sys.ListFolder(folder)) {
         std::string path = folder + "/" + name;
         if (name.rfind(ours, 0) == 0) {
             // ".<base>.tmp-<pid>-<n>": stale once its writer is gone.
             long pid = std::strtol(name.c_str() + ours.size(), nullptr, 10);
-            if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
-                unlink(path.c_str());
+            if (pid > 0 && sys.Kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+                sys.Unlink(path.c_str());
         } else if (name.size() == older.size() + 6 && name.rfind(older, 0) == 0) {
             struct stat st;
-            if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            if (sys.Lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
                 time(nullptr) - st.st_mtime > 3600)
-                unlink(path.c_str());
+                sys.Unlink(path.c_str());
         }
     }
-    closedir(dir);
 }
 
 void CAtomicFileWriter::WriteWhole(const std::string& path, std::string_view content) {
@@ -132,11 +131,11 @@ CAtomicFileWriter::~CAtomicFileWriter() {
 
 void CAtomicFileWriter::discard() {
     if (m_fd >= 0) {
-        FileCalls().close(m_fd);
+        CSystemCalls::Current().Close(m_fd);
         m_fd = -1;
     }
     if (!m_temp.empty()) {
-        ::unlink(m_temp.c_str());
+        CSystemCalls::Current().Unlink(m_temp.c_str());
         m_temp.clear();
     }
 }
@@ -151,7 +150,8 @@ void CAtomicFileWriter::fail(int error) {
 void CAtomicFileWriter::flush() {
     if (m_fd < 0)
         fail(EBADF);
-    if (!m_buffer.empty() && !WriteAll(m_fd, m_buffer.data(), m_buffer.size()))
+    if (!m_buffer.empty() &&
+        !CSystemCalls::Current().WriteAll(m_fd, m_buffer.data(), m_buffer.size()))
         fail(errno);
     m_buffer.clear();
 }
@@ -168,14 +168,15 @@ void CAtomicFileWriter::commit() {
     if (m_committed)
         return;
     flush();
-    if (FsyncRetrying(m_fd) != 0)
+    CSystemCalls& sys = CSystemCalls::Current();
+    if (sys.Fsync(m_fd) != 0)
         fail(errno);
     int fd = m_fd;
     m_fd = -1;
     // A failed close may mean lost data (network file systems); never rename then.
-    if (FileCalls().close(fd) != 0)
+    if (sys.Close(fd) != 0)
         fail(errno);
-    if (FileCalls().rename(m_temp.c_str(), m_target.c_str()) != 0)
+    if (sys.Rename(m_temp.c_str(), m_target.c_str()) != 0)
         fail(errno);
     m_committed = true;
     m_temp.clear();

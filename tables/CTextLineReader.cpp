@@ -1,6 +1,6 @@
 #include "tables/CTextLineReader.h"
 
-#include "tables/FileCalls.h"
+#include "platform/CSystemCalls.h"
 
 #include <cstring>
 #include <fcntl.h>
@@ -8,11 +8,11 @@
 
 CTextLineReader::~CTextLineReader() {
     if (m_fd >= 0)
-        FileCalls().close(m_fd);
+        CSystemCalls::Current().Close(m_fd);
 }
 
 bool CTextLineReader::open(const std::string& path) {
-    int fd = OpenRegularFile(path.c_str());
+    int fd = CSystemCalls::Current().OpenRegularFile(path.c_str());
     if (fd < 0)
         return false;
     m_fd = fd;
@@ -23,7 +23,7 @@ bool CTextLineReader::open(const std::string& path) {
 bool CTextLineReader::fill() {
     if (m_eof || m_error)
         return false;
-    ssize_t n = ReadRetrying(m_fd, m_buffer.data(), m_buffer.size());
+    ssize_t n = CSystemCalls::Current().Read(m_fd, m_buffer.data(), m_buffer.size());
     if (n < 0) {
         m_error = true;
         return false;

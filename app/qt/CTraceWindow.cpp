@@ -1,11 +1,11 @@
 #include "app/qt/CTraceWindow.h"
 
-#include "app/qt/CFileDialogs.h"
-#include "app/qt/CMessageBox.h"
 #include "app/qt/CQtDispatcher.h"
-#include "app/qt/QtText.h"
 #include "comm/CPrivateException.h"
 #include "comm/DebugTrace.h"
+#include "gui/CFileDialogs.h"
+#include "gui/CMessageBox.h"
+#include "gui/QtText.h"
 #include "model/CIniFile.h"
 #include "resources/CaptionIds.h"
 

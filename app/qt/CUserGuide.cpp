@@ -1,10 +1,10 @@
 #include "app/qt/CUserGuide.h"
 
 #include "app/ProgramPaths.h"
-#include "app/qt/CMessageBox.h"
 #include "app/qt/CVELKApp.h"
-#include "app/qt/QtText.h"
 #include "comm/MessageFormat.h"
+#include "gui/CMessageBox.h"
+#include "gui/QtText.h"
 #include "resources/CStringTable.h"
 #include "resources/CaptionIds.h"
 #include "resources/StringIds.h"

@@ -1,13 +1,11 @@
 #include "app/qt/CVELKDlg.h"
 
+#include "app/CAppSettings.h"
+#include "app/CSettingsStore.h"
 #include "app/ProgramPaths.h"
-#include "app/qt/CFileDialogs.h"
-#include "app/qt/CMessageBox.h"
-#include "app/qt/CPrintSheet.h"
 #include "app/qt/CQtDispatcher.h"
 #include "app/qt/CUserGuide.h"
 #include "app/qt/CVELKApp.h"
-#include "app/qt/QtText.h"
 #include "calib/CalibrationSequences.h"
 #include "calib/qt/CAOTestPage.h"
 #include "calib/qt/CAdjustInputPage.h"
@@ -15,6 +13,10 @@
 #include "calib/qt/CInputCalibDialog.h"
 #include "calib/qt/COutputCalibDialog.h"
 #include "comm/MessageFormat.h"
+#include "gui/CFileDialogs.h"
+#include "gui/CMessageBox.h"
+#include "gui/CPrintSheet.h"
+#include "gui/QtText.h"
 #include "model/CDeviceType.h"
 #include "model/CIniFile.h"
 #include "model/CModelContext.h"
@@ -156,10 +158,10 @@ void CVELKDlg::Initialise() {
     if (app) {
         m_fileSet = app->TakeFileSet();
         m_fileTab = app->FileTab();
-        m_comm.UseSettingsStore(app->Store());
         if (PrivilegeMarkerPresent(app->ProgramPath()))
             CModelContext::SetPrivileged(true);
     }
+    UseSettingsStore(m_comm, app ? app->Store() : CSettingsStore());
     if (!m_fileSet)
         m_fileSet = CDeviceType::NewParameterSet(CDeviceType::kFirstTypeCode);
     if (!m_savedSettings) {
@@ -201,7 +203,21 @@ void CVELKDlg::BuildContents() {
     m_timer = new QTimer(c);
     connect(m_timer, &QTimer::timeout, this, &CVELKDlg::OnTimer);
 
-    // Device pane.
+    QGroupBox* deviceGroup = CreateDevicePane(c);
+    QVBoxLayout* transfer = CreateTransferButtons(c);
+    QGroupBox* fileGroup = CreateFilePane(c);
+    auto* panes = new QHBoxLayout(c);
+    panes->addWidget(deviceGroup, 3);
+    panes->addLayout(transfer);
+    panes->addWidget(fileGroup, 2);
+
+    ConnectButtons();
+    PlaceWindow();
+    ApplyIndicatorColour();
+}
+
+// Connection, status and transfer progress, the device pages with the meters, the factory row.
+QGroupBox* CVELKDlg::CreateDevicePane(QWidget* c) {
     auto* deviceGroup = new QGroupBox(Tr(kCapDeviceConfiguration), c);
     deviceGroup->setObjectName("deviceGroup");
     m_indicator = new QLabel(deviceGroup);
@@ -228,33 +244,7 @@ void CVELKDlg::BuildContents() {
     m_cancelTransfer = MakeButton(deviceGroup, kCapCancel, "cancelTransfer");
     m_cancelTransfer->hide();
 
-    m_deviceTabs = new QTabWidget(deviceGroup);
-    m_deviceTabs->setObjectName("deviceTabs");
-    m_deviceTabs->setMinimumWidth(430);
-    m_infoPage = new CDeviceSummaryPage();
-    m_basicPage = new CDeviceSummaryPage();
-    m_calibPage = new CCalibInputPage();
-    m_adjustPage = new CAdjustInputPage();
-    m_loopTestPage = new CAOTestPage();
-    m_infoPage->setObjectName("deviceInfoPage");
-    m_basicPage->setObjectName("basicPage");
-    m_deviceTabs->addTab(m_infoPage, Tr(kStrPageDeviceInfo));
-    m_deviceTabs->addTab(m_basicPage, Tr(kStrPageBasic));
-    m_deviceTabs->addTab(m_calibPage, Tr(kStrPageCalib));
-    m_deviceTabs->addTab(m_adjustPage, Tr(kStrPageAdjust));
-    m_deviceTabs->addTab(m_loopTestPage, Tr(kStrPageLoopTest));
-    m_infoPage->List()->setAccessibleName(Tr(kStrPageDeviceInfo));
-    m_basicPage->List()->setAccessibleName(Tr(kStrPageBasic));
-    m_infoPage->List()->AddObserver(this);
-    m_basicPage->List()->AddObserver(this);
-    m_adjustPage->AddObserver(this);
-    for (CParameterListCtrl* list : {m_infoPage->List(), m_basicPage->List()}) {
-        list->SetDeviceLink(&m_comm);
-        list->SetLiveSet([this] { return DeviceSet(); });
-    }
-    m_loopTestPage->SetComm(&m_comm);
-    m_calibPage->SetComm(&m_comm);
-
+    CreateDeviceTabs(deviceGroup);
     m_meters = new CMeterPanel(deviceGroup);
     // The meters' space is kept while they are hidden: the panes never move between states.
     QSizePolicy meterPolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
@@ -297,7 +287,40 @@ void CVELKDlg::BuildContents() {
     factoryRow->addWidget(m_outputCalib);
     deviceLayout->addLayout(factoryRow);
 
-    // Transfer buttons between the panes.
+    return deviceGroup;
+}
+
+void CVELKDlg::CreateDeviceTabs(QGroupBox* deviceGroup) {
+    m_deviceTabs = new QTabWidget(deviceGroup);
+    m_deviceTabs->setObjectName("deviceTabs");
+    m_deviceTabs->setMinimumWidth(430);
+    m_infoPage = new CDeviceSummaryPage();
+    m_basicPage = new CDeviceSummaryPage();
+    m_calibPage = new CCalibInputPage();
+    m_adjustPage = new CAdjustInputPage();
+    m_loopTestPage = new CAOTestPage();
+    m_infoPage->setObjectName("deviceInfoPage");
+    m_basicPage->setObjectName("basicPage");
+    m_deviceTabs->addTab(m_infoPage, Tr(kStrPageDeviceInfo));
+    m_deviceTabs->addTab(m_basicPage, Tr(kStrPageBasic));
+    m_deviceTabs->addTab(m_calibPage, Tr(kStrPageCalib));
+    m_deviceTabs->addTab(m_adjustPage, Tr(kStrPageAdjust));
+    m_deviceTabs->addTab(m_loopTestPage, Tr(kStrPageLoopTest));
+    m_infoPage->List()->setAccessibleName(Tr(kStrPageDeviceInfo));
+    m_basicPage->List()->setAccessibleName(Tr(kStrPageBasic));
+    m_infoPage->List()->AddObserver(this);
+    m_basicPage->List()->AddObserver(this);
+    m_adjustPage->AddObserver(this);
+    for (CParameterListCtrl* list : {m_infoPage->List(), m_basicPage->List()}) {
+        list->SetDeviceLink(&m_comm);
+        list->SetLiveSet([this] { return DeviceSet(); });
+    }
+    m_loopTestPage->SetComm(&m_comm);
+    m_calibPage->SetComm(&m_comm);
+}
+
+// Upload, download and compare, between the panes.
+QVBoxLayout* CVELKDlg::CreateTransferButtons(QWidget* c) {
     m_upload = MakeButton(c, kCapUpload, "upload", 'U');
     m_download = MakeButton(c, kCapDownload, "download", 'D');
     m_compareButton = MakeButton(c, kCapCompare, "compare", 'M');
@@ -309,7 +332,11 @@ void CVELKDlg::BuildContents() {
     transfer->addWidget(m_compareButton);
     transfer->addStretch(1);
 
-    // File pane.
+    return transfer;
+}
+
+// The parameter file: open, recent files, save, print, the model and the file's pages.
+QGroupBox* CVELKDlg::CreateFilePane(QWidget* c) {
     auto* fileGroup = new QGroupBox(Tr(kCapFileConfiguration), c);
     fileGroup->setObjectName("fileGroup");
     fileGroup->setMinimumWidth(410);
@@ -362,11 +389,10 @@ void CVELKDlg::BuildContents() {
     fileLayout->addLayout(modelRow);
     fileLayout->addWidget(m_fileTabs, 1);
 
-    auto* panes = new QHBoxLayout(c);
-    panes->addWidget(deviceGroup, 3);
-    panes->addLayout(transfer);
-    panes->addWidget(fileGroup, 2);
+    return fileGroup;
+}
 
+void CVELKDlg::ConnectButtons() {
     connect(m_connectButton, &QPushButton::clicked, this, &CVELKDlg::OnConnect);
     connect(m_preferences, &QPushButton::clicked, this, &CVELKDlg::OnPreferences);
     // The box's state, not a mouse click: a keyboard or an accessibility tool ticks it too.
@@ -388,7 +414,9 @@ void CVELKDlg::BuildContents() {
     connect(m_select, &QPushButton::clicked, this, &CVELKDlg::OnSelect);
     connect(m_deviceTabs, &QTabWidget::currentChanged, this, [this] { ShowDevicePage(); });
     connect(m_fileTabs, &QTabWidget::currentChanged, this, &CVELKDlg::OnFileTabChanged);
+}
 
+void CVELKDlg::PlaceWindow() {
     // No smaller than every control needs; the first showing takes the size and place the
     // user left it at, or a size that fits a 1366 x 768 laptop screen.
     setMinimumSize(layout()->totalMinimumSize());
@@ -401,7 +429,6 @@ void CVELKDlg::BuildContents() {
         if (saved.isEmpty() || !restoreGeometry(saved))
             resize(kDefaultSize.expandedTo(minimumSize()));
     }
-    ApplyIndicatorColour();
 }
 
 void CVELKDlg::RememberGeometry() {

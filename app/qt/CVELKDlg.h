@@ -2,7 +2,7 @@
 
 #include "app/qt/CObserverDialog.h"
 #include "comm/CCommInterface.h"
-#include "comm/CDeviceInterfaceThread.h"
+#include "device/CDeviceInterfaceThread.h"
 #include "model/CParBase.h"
 
 #include <QPointer>
@@ -19,6 +19,7 @@ class CMeterPanel;
 class CInputSettingPage;
 class CParameterListCtrl;
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -26,6 +27,7 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 class QTimer;
+class QVBoxLayout;
 class QToolButton;
 
 // The main window: the device pane (what the connected device reports, the device operations)
@@ -151,6 +153,12 @@ protected:
 
 private:
     void BuildContents();
+    QGroupBox* CreateDevicePane(QWidget* c);
+    void CreateDeviceTabs(QGroupBox* deviceGroup);
+    QVBoxLayout* CreateTransferButtons(QWidget* c);
+    QGroupBox* CreateFilePane(QWidget* c);
+    void ConnectButtons();
+    void PlaceWindow();
     void ShowDevicePage();
     void UpdateConnectButton();
     void SetConnected(bool connect);

@@ -1,6 +1,6 @@
 #include "app/qt/ProgramAssembly.h"
 
-#include "app/qt/CMessageBox.h"
+#include "gui/CMessageBox.h"
 #include "tables/qt/CTableDialogEditor.h"
 
 #include <clocale>

@@ -1,11 +1,11 @@
 #include "calib/qt/CAOTestPage.h"
 
-#include "app/qt/CMessageBox.h"
-#include "app/qt/QtText.h"
 #include "calib/CalibrationSequences.h"
 #include "calib/qt/DeviceAction.h"
 #include "comm/CCommInterface.h"
 #include "comm/CPrivateException.h"
+#include "gui/CMessageBox.h"
+#include "gui/QtText.h"
 #include "model/CParBase.h"
 #include "resources/CaptionIds.h"
 #include "resources/StringIds.h"

@@ -1,10 +1,10 @@
 #include "calib/qt/CCalibInputPage.h"
 
-#include "app/qt/CMessageBox.h"
-#include "app/qt/QtText.h"
 #include "calib/CalibrationSequences.h"
 #include "calib/qt/DeviceAction.h"
 #include "comm/MessageFormat.h"
+#include "gui/CMessageBox.h"
+#include "gui/QtText.h"
 #include "model/CParBase.h"
 #include "resources/CStringTable.h"
 #include "resources/CaptionIds.h"

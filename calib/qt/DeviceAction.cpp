@@ -1,8 +1,8 @@
 #include "calib/qt/DeviceAction.h"
 
-#include "app/qt/CMessageBox.h"
-#include "app/qt/QtText.h"
 #include "comm/CPrivateException.h"
+#include "gui/CMessageBox.h"
+#include "gui/QtText.h"
 #include "model/CProcessPrivilege.h"
 
 #include <QApplication>

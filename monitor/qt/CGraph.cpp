@@ -1,6 +1,6 @@
 #include "monitor/qt/CGraph.h"
 
-#include "app/qt/QtText.h"
+#include "gui/QtText.h"
 #include "monitor/qt/CQtDrawSurface.h"
 #include "resources/CaptionIds.h"
 

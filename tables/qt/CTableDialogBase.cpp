@@ -1,8 +1,8 @@
 #include "tables/qt/CTableDialogBase.h"
 
-#include "app/qt/CFileDialogs.h"
-#include "app/qt/CMessageBox.h"
-#include "app/qt/QtText.h"
+#include "gui/CFileDialogs.h"
+#include "gui/CMessageBox.h"
+#include "gui/QtText.h"
 #include "monitor/qt/CGraph.h"
 #include "resources/CaptionIds.h"
 

@@ -1,7 +1,7 @@
 #include "tables/qt/CTableFile2Dialog.h"
 
-#include "app/qt/QtText.h"
 #include "comm/CPrivateException.h"
+#include "gui/QtText.h"
 #include "model/CParBase.h"
 #include "monitor/qt/CGraph.h"
 

@@ -1,7 +1,7 @@
 #include "tables/qt/CTableFileDialog.h"
 
-#include "app/qt/QtText.h"
 #include "comm/CPrivateException.h"
+#include "gui/QtText.h"
 #include "monitor/qt/CGraph.h"
 
 #include <algorithm>

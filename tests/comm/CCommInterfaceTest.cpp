@@ -1,5 +1,6 @@
 #include "comm/CCommInterface.h"
 
+#include "app/CAppSettings.h"
 #include "app/CSettingsStore.h"
 #include "comm/CModbusInterface.h"
 #include "comm/CPrivateException.h"
@@ -77,13 +78,13 @@ TEST(CommTypedAccess, CodePageTextPutsTheEarlierCharacterInTheLowByte) {
 TEST(CommSettingsLoader, ReadsThePortFromTheStoreAndFixesTheLine) {
     TempDir dir;
     CSettingsStore store = CSettingsStore::AtPath(dir.File("q3config.ini"));
-    CommSettings defaults = CCommInterface::LoadSettings(store);
+    CommSettings defaults = LoadCommSettings(store);
     EXPECT_EQ(kDefaultPortName, defaults.portName);
     EXPECT_EQ("", defaults.portDisplayName);
     store.SetString("ComSettings", "COMPortName", "/dev/serial/by-id/usb-Adapter-if00");
     store.SetString("ComSettings", "COMPortDisplayName", "USB Adapter (ttyUSB0)");
     store.SetInt("ComSettings", "BaudIndex", 0); // not a setting: the line stays fixed
-    CommSettings s = CCommInterface::LoadSettings(store);
+    CommSettings s = LoadCommSettings(store);
     EXPECT_EQ("/dev/serial/by-id/usb-Adapter-if00", s.portName);
     EXPECT_EQ("USB Adapter (ttyUSB0)", s.portDisplayName);
     EXPECT_EQ(kModeRtu, s.mode);
@@ -101,7 +102,7 @@ TEST(CommConnection, ConnectCopiesTheStoreSettingsIntoTheClient) {
     CSettingsStore store = CSettingsStore::AtPath(dir.File("q3config.ini"));
     store.SetString("ComSettings", "COMPortName", "/dev/ttyq3");
     BankConnection c;
-    c.comm->UseSettingsStore(store);
+    UseSettingsStore(*c.comm, store);
     c.comm->Connect();
     EXPECT_TRUE(c.comm->IsConnected());
     EXPECT_EQ("/dev/ttyq3", c.transport.opened.portName);

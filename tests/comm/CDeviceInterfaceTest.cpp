@@ -1,4 +1,4 @@
-#include "comm/CDeviceInterface.h"
+#include "device/CDeviceInterface.h"
 
 #include "comm/CPrivateException.h"
 #include "model/CParTypeCommon.h"

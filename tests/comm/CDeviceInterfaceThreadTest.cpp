@@ -1,4 +1,4 @@
-#include "comm/CDeviceInterfaceThread.h"
+#include "device/CDeviceInterfaceThread.h"
 
 #include "comm/CObserverQueue.h"
 #include "model/ParameterIds.h"

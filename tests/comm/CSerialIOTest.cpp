@@ -2,6 +2,7 @@
 
 #include "comm/CPrivateException.h"
 #include "tests/comm/PtyPair.h"
+#include "tests/support/CFaultySystemCalls.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +36,7 @@ template <class Call> std::string ErrorOf(Call call) {
 }
 
 // System calls that fail on request.
-class CFaultySystem : public CSystemCalls {
+class CFaultySystem : public CFaultySystemCalls {
 public:
     int openError = 0;           // errno of a failing open
     int writeLimit = -1;         // bytes the first write accepts (-1: all)
@@ -43,47 +44,44 @@ public:
     int readInterrupts = 0;      // reads that report EINTR first
     bool setattrIgnored = false; // tcsetattr changes nothing and reports EINVAL
     bool setattrEinval = false;  // tcsetattr applies, then reports EINVAL
-    int writes = 0;
-    int reads = 0;
 
-protected:
-    int DoOpen(const char* path, int flags) override {
-        if (openError) {
-            errno = openError;
-            return -1;
-        }
-        return CSystemCalls::DoOpen(path, flags);
-    }
-    ssize_t DoWrite(int fd, const void* data, std::size_t size) override {
-        ++writes;
-        if (writeLimit >= 0 && writes == 1)
-            return CSystemCalls::DoWrite(fd, data, std::min<std::size_t>(size, writeLimit));
-        if (writeErrorAfter && writes == 2) {
-            errno = writeErrorAfter;
-            return -1;
-        }
-        return CSystemCalls::DoWrite(fd, data, size);
-    }
-    ssize_t DoRead(int fd, void* buffer, std::size_t size) override {
-        ++reads;
-        if (readInterrupts > 0) {
-            --readInterrupts;
-            errno = EINTR;
-            return -1;
-        }
-        return CSystemCalls::DoRead(fd, buffer, size);
-    }
-    int DoTcSetAttr(int fd, int when, const termios* t) override {
-        if (setattrIgnored) {
-            errno = EINVAL;
-            return -1;
-        }
-        int result = CSystemCalls::DoTcSetAttr(fd, when, t);
-        if (setattrEinval) {
-            errno = EINVAL;
-            return -1;
-        }
-        return result;
+    CFaultySystem() {
+        open = [this](const char* path, int flags, mode_t mode) {
+            if (openError) {
+                errno = openError;
+                return -1;
+            }
+            return RealOpen(path, flags, mode);
+        };
+        write = [this](int fd, const void* data, std::size_t size) -> ssize_t {
+            if (writeLimit >= 0 && writes == 1)
+                return RealWrite(fd, data, std::min<std::size_t>(size, writeLimit));
+            if (writeErrorAfter && writes == 2) {
+                errno = writeErrorAfter;
+                return -1;
+            }
+            return RealWrite(fd, data, size);
+        };
+        read = [this](int fd, void* buffer, std::size_t size) -> ssize_t {
+            if (readInterrupts > 0) {
+                --readInterrupts;
+                errno = EINTR;
+                return -1;
+            }
+            return RealRead(fd, buffer, size);
+        };
+        tcsetattr = [this](int fd, int when, const termios* t) {
+            if (setattrIgnored) {
+                errno = EINVAL;
+                return -1;
+            }
+            int result = RealTcSetAttr(fd, when, t);
+            if (setattrEinval) {
+                errno = EINVAL;
+                return -1;
+            }
+            return result;
+        };
     }
 };
 } // namespace

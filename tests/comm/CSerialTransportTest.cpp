@@ -1,4 +1,5 @@
 #include "comm/CSerialTransport.h"
+#include "tests/support/CFaultySystemCalls.h"
 
 #include "tests/comm/PtyPair.h"
 
@@ -14,18 +15,6 @@ double ElapsedMs(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// Counts the waits of the port.
-class CCountingSystem : public CSystemCalls {
-public:
-    int polls = 0;
-
-protected:
-    int DoPoll(pollfd* fds, nfds_t count, int timeoutMs) override {
-        ++polls;
-        return CSystemCalls::DoPoll(fds, count, timeoutMs);
-    }
-};
-
 class SerialTransport : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -40,7 +29,7 @@ protected:
         return transport.Receive(buffer, sizeof buffer);
     }
     CPtyPair pty;
-    CCountingSystem sys;
+    CFaultySystemCalls sys;
     CSerialTransport transport{sys};
 };
 } // namespace

@@ -2,11 +2,11 @@
 // the device written apart from ours), in-process on a pseudo-terminal and on Modbus TCP, with
 // the simulator's fault injection.
 #include "comm/CCommInterface.h"
-#include "comm/CDeviceInterface.h"
-#include "comm/CDeviceInterfaceThread.h"
 #include "comm/CModbusInterface.h"
 #include "comm/CObserverQueue.h"
 #include "comm/CPrivateException.h"
+#include "device/CDeviceInterface.h"
+#include "device/CDeviceInterfaceThread.h"
 #include "model/CDeviceType.h"
 #include "model/ParameterIds.h"
 #include "sim/CSimDevice.h"

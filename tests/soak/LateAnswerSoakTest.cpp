@@ -3,9 +3,9 @@
 // equal to the simulator's state. The custom table holds a distinct value in every point, so an
 // answer taken for the request after it (blocks of equal size) would show in the file.
 #include "comm/CCommInterface.h"
-#include "comm/CDeviceInterface.h"
 #include "comm/CModbusInterface.h"
 #include "comm/CPrivateException.h"
+#include "device/CDeviceInterface.h"
 #include "model/CParBase.h"
 #include "sim/CSimDevice.h"
 #include "sim/CSimServer.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "comm/CDeviceInterfaceThread.h"
 #include "comm/CObserverQueue.h"
 #include "comm/CommSettings.h"
+#include "device/CDeviceInterfaceThread.h"
 
 #include <chrono>
 #include <cstddef>

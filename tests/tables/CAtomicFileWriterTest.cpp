@@ -1,6 +1,6 @@
 #include "tables/CAtomicFileWriter.h"
 
-#include "tables/FileCalls.h"
+#include "tests/support/CFaultySystemCalls.h"
 #include "tests/tables/TableTestSupport.h"
 
 #include <cerrno>
@@ -23,7 +23,7 @@ protected:
         g_writeCalls = 0;
         g_closeCalls = 0;
     }
-    void TearDown() override { ResetFileCalls(); }
+    CFaultySystemCalls m_calls;
 
     std::string Write(const std::string& path, const std::string& text) {
         return ThrownMessage([&] {
@@ -62,7 +62,7 @@ TEST_F(TableAtomicWrite, WritesThroughASymbolicLink) {
 }
 
 TEST_F(TableAtomicWrite, InterruptedAndShortWritesComplete) {
-    FileCalls().write = [](int fd, const void* buffer, std::size_t size) -> ssize_t {
+    m_calls.write = [](int fd, const void* buffer, std::size_t size) -> ssize_t {
         ++g_writeCalls;
         if (g_writeCalls % 2 == 1) {
             errno = EINTR;
@@ -80,21 +80,21 @@ TEST_F(TableAtomicWrite, FailureAtEachStepKeepsTheOldFileAndRemovesTheTemporary)
     std::string path = m_dir.File("c.txt");
     WriteWholeFile(path, "old");
 
-    FileCalls().write = [](int, const void*, std::size_t) -> ssize_t {
+    m_calls.write = [](int, const void*, std::size_t) -> ssize_t {
         errno = EFBIG;
         return -1;
     };
     EXPECT_EQ("write failed", Write(path, "new"));
-    ResetFileCalls();
+    m_calls.Reset();
 
-    FileCalls().fsync = [](int) {
+    m_calls.fsync = [](int) {
         errno = EIO;
         return -1;
     };
     EXPECT_EQ("write failed", Write(path, "new"));
-    ResetFileCalls();
+    m_calls.Reset();
 
-    FileCalls().close = [](int fd) {
+    m_calls.close = [](int fd) {
         ++g_closeCalls;
         ::close(fd);
         errno = EIO;
@@ -102,14 +102,14 @@ TEST_F(TableAtomicWrite, FailureAtEachStepKeepsTheOldFileAndRemovesTheTemporary)
     };
     EXPECT_EQ("write failed", Write(path, "new"));
     EXPECT_EQ(1, g_closeCalls) << "closed exactly once";
-    ResetFileCalls();
+    m_calls.Reset();
 
-    FileCalls().rename = [](const char*, const char*) {
+    m_calls.rename = [](const char*, const char*) {
         errno = EXDEV;
         return -1;
     };
     EXPECT_EQ("write failed", Write(path, "new"));
-    ResetFileCalls();
+    m_calls.Reset();
 
     EXPECT_EQ("old", ReadWholeFile(path));
     EXPECT_EQ(1u, EntryCount(m_dir.Path()));
@@ -145,7 +145,7 @@ TEST_F(TableAtomicWrite, TargetsThatCanNotBeWritten) {
     EXPECT_EQ("open failed", Write(m_dir.Path(), "x"));
     EXPECT_EQ("open failed", Write(m_dir.Path() + "/", "x"));
     EXPECT_EQ("open failed", Write("", "x"));
-    FileCalls().open = [](const char*, int, mode_t) {
+    m_calls.open = [](const char*, int, mode_t) {
         errno = EACCES;
         return -1;
     };

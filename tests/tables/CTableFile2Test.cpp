@@ -1,6 +1,6 @@
 #include "tables/CTableFile2.h"
 
-#include "tables/FileCalls.h"
+#include "tests/support/CFaultySystemCalls.h"
 #include "tests/tables/TableTestSupport.h"
 
 #include <cerrno>
@@ -150,15 +150,16 @@ TEST_F(TableFile2, WriteFormatAndRoundTrip) {
 }
 
 TEST_F(TableFile2, WriteFailures) {
+    CFaultySystemCalls calls;
     std::string path = m_dir.File("keep.tbl");
     WriteWholeFile(path, "old");
     m_table.values = {1};
-    FileCalls().fsync = [](int) {
+    calls.fsync = [](int) {
         errno = EIO;
         return -1;
     };
     std::string message = ThrownMessage([&] { m_table.write(path); });
-    ResetFileCalls();
+    calls.Reset();
     EXPECT_EQ(LoadStr(30301), message);
     EXPECT_EQ("old", ReadWholeFile(path));
 

@@ -1,6 +1,6 @@
 #include "tables/CTableFile.h"
 
-#include "tables/FileCalls.h"
+#include "tests/support/CFaultySystemCalls.h"
 #include "tests/tables/TableTestSupport.h"
 
 #include <cerrno>
@@ -95,13 +95,14 @@ TEST_F(TableFile, OpenFailuresThrowOpenError) {
 }
 
 TEST_F(TableFile, ReadErrorMidFileThrowsOpenError) {
+    CFaultySystemCalls calls;
     WriteWholeFile(m_dir.File("t.tbl"), "{\n1,2\n}\n");
-    FileCalls().read = [](int, void*, std::size_t) -> ssize_t {
+    calls.read = [](int, void*, std::size_t) -> ssize_t {
         errno = EIO;
         return -1;
     };
     std::string message = ThrownMessage([&] { m_table.read(m_dir.File("t.tbl")); });
-    ResetFileCalls();
+    calls.Reset();
     EXPECT_EQ(LoadStr(30000), message);
 }
 
@@ -180,17 +181,18 @@ TEST_F(TableFile, WriteFormatAndRoundTrip) {
 }
 
 TEST_F(TableFile, WriteFailuresKeepTheExistingFile) {
+    CFaultySystemCalls calls;
     std::string path = m_dir.File("keep.tbl");
     WriteWholeFile(path, "{\n1,2\n}\n");
     m_table.xValues = {1, 2};
     m_table.yValues = {3, 4};
 
-    FileCalls().write = [](int, const void*, std::size_t) -> ssize_t {
+    calls.write = [](int, const void*, std::size_t) -> ssize_t {
         errno = ENOSPC;
         return -1;
     };
     std::string message = ThrownMessage([&] { m_table.write(path); });
-    ResetFileCalls();
+    calls.Reset();
     EXPECT_EQ(LoadStr(30001), message);
     EXPECT_EQ("{\n1,2\n}\n", ReadWholeFile(path));
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(m_dir.Path()),

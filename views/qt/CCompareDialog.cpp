@@ -1,6 +1,6 @@
 #include "views/qt/CCompareDialog.h"
 
-#include "app/qt/QtText.h"
+#include "gui/QtText.h"
 #include "model/CDeviceType.h"
 #include "resources/CaptionIds.h"
 #include "views/qt/CCompareList.h"

@@ -2,7 +2,7 @@
 
 #include "views/CompareWalk.h"
 
-#include "app/qt/CPrintSheet.h"
+#include "gui/CPrintSheet.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #include "views/qt/CCompareList.h"
 
-#include "app/qt/QtText.h"
+#include "gui/QtText.h"
 #include "resources/StringIds.h"
 
 #include <QHeaderView>

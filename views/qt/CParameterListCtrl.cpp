@@ -1,8 +1,8 @@
 #include "views/qt/CParameterListCtrl.h"
 
-#include "app/qt/QtText.h"
 #include "comm/CCommInterface.h"
 #include "comm/CPrivateException.h"
+#include "gui/QtText.h"
 #include "model/CParBase.h"
 
 #include <QApplication>

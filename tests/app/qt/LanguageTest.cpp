@@ -1,6 +1,6 @@
 #include "app/qt/CVELKApp.h"
 
-#include "app/qt/QtText.h"
+#include "gui/QtText.h"
 #include "resources/CStringTable.h"
 #include "resources/CaptionIds.h"
 #include "resources/StringIds.h"

@@ -1,7 +1,7 @@
 #include "calib/qt/CAOTestPage.h"
 
-#include "app/qt/QtText.h"
-#include "comm/CDeviceInterface.h"
+#include "device/CDeviceInterface.h"
+#include "gui/QtText.h"
 #include "model/CParTypeQA.h"
 #include "model/CParTypeQC.h"
 #include "model/ParameterIds.h"

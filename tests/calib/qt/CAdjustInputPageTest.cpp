@@ -1,6 +1,6 @@
 #include "calib/qt/CAdjustInputPage.h"
 
-#include "comm/CDeviceInterfaceThread.h"
+#include "device/CDeviceInterfaceThread.h"
 #include "tests/calib/qt/CalibGuiTestSupport.h"
 
 #include <QLabel>

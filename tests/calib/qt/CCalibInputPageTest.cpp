@@ -1,7 +1,7 @@
 #include "calib/qt/CCalibInputPage.h"
 
 #include "calib/CCalibInfo.h"
-#include "comm/CDeviceInterface.h"
+#include "device/CDeviceInterface.h"
 #include "model/CParTypeQA.h"
 #include "tests/calib/qt/CalibGuiTestSupport.h"
 #include "tests/support/CRegisterBank.h"

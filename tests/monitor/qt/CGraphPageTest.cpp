@@ -1,7 +1,7 @@
 #include "monitor/qt/CGraphPage.h"
 
-#include "app/qt/CFileDialogs.h"
 #include "comm/CObserver.h"
+#include "gui/CFileDialogs.h"
 #include "monitor/qt/CGraph.h"
 #include "tests/monitor/qt/MonitorQtSupport.h"
 #include "tests/support/TempDir.h"

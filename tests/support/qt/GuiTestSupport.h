@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/qt/CMessageBox.h"
 #include "comm/CPrivateException.h"
+#include "gui/CMessageBox.h"
 #include "model/CModelContext.h"
 #include "tests/support/TempDir.h"
 

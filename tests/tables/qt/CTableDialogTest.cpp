@@ -1,6 +1,6 @@
 #include "tables/qt/CTableDialogEditor.h"
 
-#include "app/qt/CFileDialogs.h"
+#include "gui/CFileDialogs.h"
 #include "model/CParTypeQA.h"
 #include "model/CParTypeQB.h"
 #include "monitor/qt/CGraph.h"

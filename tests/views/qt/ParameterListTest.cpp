@@ -1,8 +1,8 @@
 #include "views/qt/CParameterListCtrl.h"
 
-#include "app/qt/QtText.h"
 #include "comm/CCommInterface.h"
 #include "comm/CObserver.h"
+#include "gui/QtText.h"
 #include "model/CParTypeQA.h"
 #include "model/ParameterIds.h"
 #include "resources/StringIds.h"

@@ -1,6 +1,6 @@
-#include "app/qt/CMessageBox.h"
+#include "gui/CMessageBox.h"
 
-#include "app/qt/QtText.h"
+#include "gui/QtText.h"
 #include "resources/CaptionIds.h"
 
 #include <QApplication>

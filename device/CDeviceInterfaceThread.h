@@ -1,9 +1,9 @@
 #pragma once
 
 #include "calib/CAdjustInfo.h"
-#include "comm/CDeviceInterface.h"
 #include "comm/CObservable.h"
 #include "comm/CPrivateException.h"
+#include "device/CDeviceInterface.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,8 +1,13 @@
-#include "comm/CSystemCalls.h"
+#include "platform/CSystemCalls.h"
 
+#include <atomic>
 #include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -18,13 +23,26 @@ template <class Call> auto RetryOnEintr(Call call) {
 }
 } // namespace
 
+namespace {
+std::atomic<CSystemCalls*> g_current{nullptr};
+} // namespace
+
 CSystemCalls& CSystemCalls::Real() {
     static CSystemCalls instance;
     return instance;
 }
 
-int CSystemCalls::Open(const char* path, int flags) {
-    return RetryOnEintr([&] { return DoOpen(path, flags); });
+CSystemCalls& CSystemCalls::Current() {
+    CSystemCalls* calls = g_current.load();
+    return calls ? *calls : Real();
+}
+
+void CSystemCalls::Use(CSystemCalls* calls) {
+    g_current.store(calls);
+}
+
+int CSystemCalls::Open(const char* path, int flags, mode_t mode) {
+    return RetryOnEintr([&] { return DoOpen(path, flags, mode); });
 }
 
 int CSystemCalls::Close(int fd) {
@@ -99,14 +117,130 @@ ssize_t CSystemCalls::Recv(int fd, void* buffer, std::size_t size, int flags) {
     return RetryOnEintr([&] { return DoRecv(fd, buffer, size, flags); });
 }
 
+int CSystemCalls::Bind(int fd, const sockaddr* address, socklen_t length) {
+    return RetryOnEintr([&] { return ::bind(fd, address, length); });
+}
+
+int CSystemCalls::Listen(int fd, int backlog) {
+    return ::listen(fd, backlog);
+}
+
+int CSystemCalls::Fsync(int fd) {
+    return RetryOnEintr([&] { return DoFsync(fd); });
+}
+
+int CSystemCalls::Rename(const char* from, const char* to) {
+    return RetryOnEintr([&] { return DoRename(from, to); });
+}
+
+int CSystemCalls::Unlink(const char* path) {
+    return RetryOnEintr([&] { return ::unlink(path); });
+}
+
+int CSystemCalls::Stat(const char* path, struct stat* st) {
+    return RetryOnEintr([&] { return ::stat(path, st); });
+}
+
+int CSystemCalls::Lstat(const char* path, struct stat* st) {
+    return RetryOnEintr([&] { return ::lstat(path, st); });
+}
+
+int CSystemCalls::Fstat(int fd, struct stat* st) {
+    return RetryOnEintr([&] { return ::fstat(fd, st); });
+}
+
+int CSystemCalls::Fchmod(int fd, mode_t mode) {
+    return RetryOnEintr([&] { return ::fchmod(fd, mode); });
+}
+
+int CSystemCalls::Fchown(int fd, uid_t owner, gid_t group) {
+    return RetryOnEintr([&] { return ::fchown(fd, owner, group); });
+}
+
+int CSystemCalls::Access(const char* path, int mode) {
+    return RetryOnEintr([&] { return ::access(path, mode); });
+}
+
+int CSystemCalls::Mkdir(const char* path, mode_t mode) {
+    return RetryOnEintr([&] { return ::mkdir(path, mode); });
+}
+
+int CSystemCalls::Kill(pid_t pid, int signal) {
+    return ::kill(pid, signal);
+}
+
+std::string CSystemCalls::ReadLink(const std::string& path) {
+    char buffer[PATH_MAX];
+    ssize_t n = ::readlink(path.c_str(), buffer, sizeof buffer - 1);
+    return n < 0 ? std::string() : std::string(buffer, static_cast<std::size_t>(n));
+}
+
+std::string CSystemCalls::RealPath(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return {};
+    std::string result = resolved;
+    std::free(resolved);
+    return result;
+}
+
+std::vector<std::string> CSystemCalls::ListFolder(const std::string& path) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir)
+        return names;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(std::move(name));
+    }
+    ::closedir(dir);
+    return names;
+}
+
+void CSystemCalls::SleepMs(int ms) {
+    ::usleep(static_cast<useconds_t>(ms) * 1000);
+}
+
+bool CSystemCalls::WriteAll(int fd, const void* buffer, std::size_t size) {
+    const char* p = static_cast<const char*>(buffer);
+    while (size > 0) {
+        ssize_t n = Write(fd, p, size);
+        if (n < 0)
+            return false;
+        if (n == 0) {
+            // A regular file never accepts zero bytes without an error; do not spin.
+            errno = EIO;
+            return false;
+        }
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+int CSystemCalls::OpenRegularFile(const char* path) {
+    int fd = Open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    struct stat st;
+    if (Fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        int error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        Close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
 std::string CSystemCalls::ErrorText(int error) {
     char buffer[256];
     // GNU strerror_r returns the text, which may or may not live in buffer.
     return strerror_r(error, buffer, sizeof buffer);
 }
 
-int CSystemCalls::DoOpen(const char* path, int flags) {
-    return ::open(path, flags);
+int CSystemCalls::DoOpen(const char* path, int flags, mode_t mode) {
+    return ::open(path, flags, mode);
 }
 int CSystemCalls::DoClose(int fd) {
     return ::close(fd);
@@ -149,4 +283,10 @@ ssize_t CSystemCalls::DoSend(int fd, const void* data, std::size_t size, int fla
 }
 ssize_t CSystemCalls::DoRecv(int fd, void* buffer, std::size_t size, int flags) {
     return ::recv(fd, buffer, size, flags);
+}
+int CSystemCalls::DoFsync(int fd) {
+    return ::fsync(fd);
+}
+int CSystemCalls::DoRename(const char* from, const char* to) {
+    return ::rename(from, to);
 }

@@ -1,4 +1,4 @@
-#include "comm/CDeviceInterface.h"
+#include "device/CDeviceInterface.h"
 
 #include "comm/CCommInterface.h"
 #include "comm/CPrivateException.h"

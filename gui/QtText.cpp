@@ -1,4 +1,4 @@
-#include "app/qt/QtText.h"
+#include "gui/QtText.h"
 
 #include "monitor/ColourContrast.h"
 #include "resources/CStringTable.h"

@@ -1,7 +1,7 @@
-#include "app/qt/CPrintSheet.h"
+#include "gui/CPrintSheet.h"
 
-#include "app/qt/CMessageBox.h"
-#include "app/qt/QtText.h"
+#include "gui/CMessageBox.h"
+#include "gui/QtText.h"
 #include "model/CDeviceType.h"
 #include "model/ParameterIds.h"
 #include "resources/CaptionIds.h"

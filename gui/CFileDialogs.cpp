@@ -1,4 +1,4 @@
-#include "app/qt/CFileDialogs.h"
+#include "gui/CFileDialogs.h"
 
 #include "app/CSettingsStore.h"
 #include "comm/CPrivateException.h"
