@@ -250,6 +250,98 @@ std::string CGraphView::valueLabel(double v) const {
     return numberLabel(m_valueFormat, v);
 }
 
+namespace {
+// The value labels left of the plot, the time labels below it and the unit above.
+void DrawLabels(IDrawSurface& surface, const Frame& f, const Rect& rect,
+                const std::vector<double>& valueTicks, const std::vector<std::string>& valueLabels,
+                const std::vector<double>& timeTicks, const std::vector<std::string>& timeLabels,
+                const std::string& unitText, Colour textColour) {
+    auto rowInRect = [&](int y) { return y >= rect.top && y < rect.bottom; };
+    auto columnInRect = [&](int x) { return x >= rect.left && x < rect.right; };
+    for (std::size_t i = 0; i < valueTicks.size(); ++i) {
+        int y = f.row(valueTicks[i]);
+        if (rowInRect(y))
+            surface.DrawText(f.plot.left - 1, y, valueLabels[i], kAlignRight | kAlignVCenter,
+                             textColour);
+    }
+    for (std::size_t i = 0; i < timeTicks.size(); ++i) {
+        int x = f.column(timeTicks[i]);
+        if (columnInRect(x))
+            surface.DrawText(x, f.plot.bottom + 1, timeLabels[i], kAlignHCenter | kAlignTop,
+                             textColour);
+    }
+    if (!unitText.empty())
+        surface.DrawText(rect.left + 1, rect.top + 1, "(" + unitText + ")", kAlignLeft | kAlignTop,
+                         textColour);
+}
+
+// The live trace: one column per pixel from the store's per-slot minimum and maximum.
+void DrawLiveTrace(IDrawSurface& surface, const Frame& f, const CGraphStore& store) {
+    const std::vector<CGraphStore::Slot>& slots = store.slots();
+    const int lastSlot = store.slotIndex();
+    if (lastSlot >= 1) {
+        int column = f.column(slots[0].meanTime);
+        float low = slots[0].minValue;
+        float high = slots[0].maxValue;
+        surface.MoveTo(column, f.row(low));
+        for (int i = 1; i <= lastSlot; ++i) {
+            const CGraphStore::Slot& s = slots[i];
+            int c = f.column(s.meanTime);
+            if (c == column) {
+                low = std::min(low, s.minValue);
+                high = std::max(high, s.maxValue);
+                continue;
+            }
+            FinishColumn(surface, column, f.row(low), f.row(high));
+            column = c;
+            low = s.minValue;
+            high = s.maxValue;
+        }
+        FinishColumn(surface, column, f.row(low), f.row(high));
+    }
+}
+
+// A browsed recording: from the first visible point to the right edge of the plot.
+void DrawBrowseTrace(IDrawSurface& surface, const Frame& f, const Rect& rect,
+                     const CGraphStore& store) {
+    const std::vector<CGraphStore::Point>& points = store.points();
+    auto leftOfRect = [&](const CGraphStore::Point& p) { return f.column(p.time) < rect.left; };
+    // A recording is in time order: its first visible point is found by bisection.
+    auto first = store.timesAscending()
+                     ? std::partition_point(points.begin(), points.end(), leftOfRect)
+                     : std::find_if_not(points.begin(), points.end(), leftOfRect);
+    if (first != points.end()) {
+        // From the point before, so that the trace enters from the left edge.
+        std::size_t i = static_cast<std::size_t>(first - points.begin());
+        if (i > 0)
+            --i;
+        int column = f.column(points[i].time);
+        int top = f.row(points[i].value); // smallest row: highest value
+        int bottom = top;
+        surface.MoveTo(column, top);
+        bool stopped = false;
+        for (++i; i < points.size(); ++i) {
+            int c = f.column(points[i].time);
+            int r = f.row(points[i].value);
+            if (c == column) {
+                top = std::min(top, r);
+                bottom = std::max(bottom, r);
+                continue;
+            }
+            FinishColumn(surface, column, bottom, top);
+            if (column > f.plot.right) {
+                stopped = true;
+                break;
+            }
+            column = c;
+            top = bottom = r;
+        }
+        if (!stopped)
+            FinishColumn(surface, column, bottom, top);
+    }
+}
+} // namespace
+
 void CGraphView::draw(const Rect& rect, IDrawSurface& surface, bool printing) {
     // Every colour against what it is drawn on: the palette's background, or white paper. The
     // red trace stays red, lightened on a dark background where it would not stand out.
@@ -317,83 +409,13 @@ void CGraphView::draw(const Rect& rect, IDrawSurface& surface, bool printing) {
         }
     }
 
-    for (std::size_t i = 0; i < valueTicks.size(); ++i) {
-        int y = f.row(valueTicks[i]);
-        if (rowInRect(y))
-            surface.DrawText(f.plot.left - 1, y, valueLabels[i], kAlignRight | kAlignVCenter,
-                             textColour);
-    }
-    for (std::size_t i = 0; i < timeTicks.size(); ++i) {
-        int x = f.column(timeTicks[i]);
-        if (columnInRect(x))
-            surface.DrawText(x, f.plot.bottom + 1, timeLabels[i], kAlignHCenter | kAlignTop,
-                             textColour);
-    }
-    if (!m_unitText.empty())
-        surface.DrawText(rect.left + 1, rect.top + 1, "(" + m_unitText + ")",
-                         kAlignLeft | kAlignTop, textColour);
-
+    DrawLabels(surface, f, rect, valueTicks, valueLabels, timeTicks, timeLabels, m_unitText,
+               textColour);
     surface.SetPen(tracePen);
-    if (!m_browseMode) {
-        const std::vector<CGraphStore::Slot>& slots = m_store.slots();
-        const int lastSlot = m_store.slotIndex();
-        if (lastSlot >= 1) {
-            int column = f.column(slots[0].meanTime);
-            float low = slots[0].minValue;
-            float high = slots[0].maxValue;
-            surface.MoveTo(column, f.row(low));
-            for (int i = 1; i <= lastSlot; ++i) {
-                const CGraphStore::Slot& s = slots[i];
-                int c = f.column(s.meanTime);
-                if (c == column) {
-                    low = std::min(low, s.minValue);
-                    high = std::max(high, s.maxValue);
-                    continue;
-                }
-                FinishColumn(surface, column, f.row(low), f.row(high));
-                column = c;
-                low = s.minValue;
-                high = s.maxValue;
-            }
-            FinishColumn(surface, column, f.row(low), f.row(high));
-        }
-    } else {
-        const std::vector<CGraphStore::Point>& points = m_store.points();
-        auto leftOfRect = [&](const CGraphStore::Point& p) { return f.column(p.time) < rect.left; };
-        // A recording is in time order: its first visible point is found by bisection.
-        auto first = m_store.timesAscending()
-                         ? std::partition_point(points.begin(), points.end(), leftOfRect)
-                         : std::find_if_not(points.begin(), points.end(), leftOfRect);
-        if (first != points.end()) {
-            // From the point before, so that the trace enters from the left edge.
-            std::size_t i = static_cast<std::size_t>(first - points.begin());
-            if (i > 0)
-                --i;
-            int column = f.column(points[i].time);
-            int top = f.row(points[i].value); // smallest row: highest value
-            int bottom = top;
-            surface.MoveTo(column, top);
-            bool stopped = false;
-            for (++i; i < points.size(); ++i) {
-                int c = f.column(points[i].time);
-                int r = f.row(points[i].value);
-                if (c == column) {
-                    top = std::min(top, r);
-                    bottom = std::max(bottom, r);
-                    continue;
-                }
-                FinishColumn(surface, column, bottom, top);
-                if (column > f.plot.right) {
-                    stopped = true;
-                    break;
-                }
-                column = c;
-                top = bottom = r;
-            }
-            if (!stopped)
-                FinishColumn(surface, column, bottom, top);
-        }
-    }
+    if (!m_browseMode)
+        DrawLiveTrace(surface, f, m_store);
+    else
+        DrawBrowseTrace(surface, f, rect, m_store);
     if (!printing)
         m_dirty = false;
 }

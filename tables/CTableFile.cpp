@@ -3,7 +3,6 @@
 #include "comm/CPrivateException.h"
 #include "resources/CStringTable.h"
 #include "tables/CAtomicFileWriter.h"
-#include "tables/CTextLineReader.h"
 #include "tables/TextScan.h"
 
 #include <cmath>
@@ -30,47 +29,27 @@ void ScanPair(const char* p, double& x, double& y, const std::string& path, int 
 void CTableFile::read(const std::string& path) {
     xValues.clear();
     yValues.clear();
-    CTextLineReader reader;
-    if (!reader.open(path))
-        throw CPrivateException::FromId(kOpenError);
-    std::string line;
-    bool overlong = false;
     bool opened = false;
-    int number = 0;
-    for (;;) {
-        CTextLineReader::Result result = reader.next(line, overlong);
-        if (result == CTextLineReader::Result::End)
-            break;
-        if (result == CTextLineReader::Result::Error)
-            throw CPrivateException::FromId(kOpenError);
-        ++number;
-        if (overlong) {
-            if (opened)
-                CheckTableValue(ScanStatus::None, 0, path, number);
-            continue;
-        }
-        std::string_view text = SkipBlanks(line);
-        if (text.empty() || text[0] == '/')
-            continue;
+    ReadTableLines(path, kOpenError, kStructureError, opened, [&](std::string_view text, int line) {
         if (!opened) {
             opened = text[0] == '{';
-            continue;
+            return true;
         }
         if (text[0] == '}') {
             if (xValues.empty())
                 throw CPrivateException::FromId(kStructureError);
-            return;
+            return false;
         }
         double x = 0;
         double y = 0;
         // text runs to the end of line, so it is NUL-terminated.
-        ScanPair(text.data(), x, y, path, number);
+        ScanPair(text.data(), x, y, path, line);
         if (xValues.size() >= kMaxPairs)
             throw CPrivateException::FromId(kTooManyError);
         xValues.push_back(x);
         yValues.push_back(y);
-    }
-    throw CPrivateException::FromId(kStructureError);
+        return true;
+    });
 }
 
 void CTableFile::write(const std::string& path) const {

@@ -3,7 +3,6 @@
 #include "comm/CPrivateException.h"
 #include "resources/CStringTable.h"
 #include "tables/CAtomicFileWriter.h"
-#include "tables/CTextLineReader.h"
 #include "tables/TextScan.h"
 
 #include <cmath>
@@ -32,30 +31,10 @@ const char* AfterEquals(std::string_view text) {
 
 void CTableFile2::read(const std::string& path) {
     values.clear();
-    CTextLineReader reader;
-    if (!reader.open(path))
-        throw CPrivateException::FromId(kOpenError);
-    std::string line;
-    bool overlong = false;
     bool opened = false;
     bool startFound = false;
     bool stepFound = false;
-    int number = 0;
-    for (;;) {
-        CTextLineReader::Result result = reader.next(line, overlong);
-        if (result == CTextLineReader::Result::End)
-            break;
-        if (result == CTextLineReader::Result::Error)
-            throw CPrivateException::FromId(kOpenError);
-        ++number;
-        if (overlong) {
-            if (opened)
-                CheckTableValue(ScanStatus::None, 0, path, number);
-            continue;
-        }
-        std::string_view text = SkipBlanks(line);
-        if (text.empty() || text[0] == '/')
-            continue;
+    ReadTableLines(path, kOpenError, kStructureError, opened, [&](std::string_view text, int line) {
         if (!opened) {
             if (StartsWith(text, "Minimum RTD Temperature") ||
                 StartsWith(text, "Minimum TC Temperature") ||
@@ -83,22 +62,22 @@ void CTableFile2::read(const std::string& path) {
                     throw CPrivateException::FromId(kStructureError);
                 opened = true;
             }
-            continue;
+            return true;
         }
         if (text[0] == '}') {
             if (values.empty())
                 throw CPrivateException::FromId(kStructureError);
-            return;
+            return false;
         }
         const char* p = text.data();
         double v = 0;
         const ScanStatus status = ScanDouble(p, v);
-        CheckTableValue(status, v, path, number);
+        CheckTableValue(status, v, path, line);
         if (values.size() >= kMaxValues)
             throw CPrivateException::FromId(kTooManyError);
         values.push_back(v);
-    }
-    throw CPrivateException::FromId(kStructureError);
+        return true;
+    });
 }
 
 void CTableFile2::write(const std::string& path) const {

@@ -4,6 +4,7 @@
 #include "comm/MessageFormat.h"
 #include "resources/CStringTable.h"
 #include "resources/StringIds.h"
+#include "tables/CTextLineReader.h"
 
 #include <cerrno>
 #include <charconv>
@@ -113,4 +114,33 @@ void CheckTableValue(ScanStatus status, double value, const std::string& path, i
     if (!(value >= -kTableValueLimit && value <= kTableValueLimit))
         throw CPrivateException(
             FormatInserts(LoadStr(kMsgTableLineOutOfRange), {path, static_cast<long long>(line)}));
+}
+
+void ReadTableLines(const std::string& path, int openErrorId, int structureErrorId,
+                    const bool& opened, const std::function<bool(std::string_view, int)>& take) {
+    CTextLineReader reader;
+    if (!reader.open(path))
+        throw CPrivateException::FromId(openErrorId);
+    std::string line;
+    bool overlong = false;
+    int number = 0;
+    for (;;) {
+        CTextLineReader::Result result = reader.next(line, overlong);
+        if (result == CTextLineReader::Result::End)
+            break;
+        if (result == CTextLineReader::Result::Error)
+            throw CPrivateException::FromId(openErrorId);
+        ++number;
+        if (overlong) {
+            if (opened)
+                CheckTableValue(ScanStatus::None, 0, path, number);
+            continue;
+        }
+        std::string_view text = SkipBlanks(line);
+        if (text.empty() || text[0] == '/')
+            continue;
+        if (!take(text, number))
+            return;
+    }
+    throw CPrivateException::FromId(structureErrorId);
 }

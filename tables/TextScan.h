@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -37,3 +38,11 @@ inline constexpr double kTableValueLimit = 214748.3647;
 // device holds, is an error naming the file and the line (never skipped, which would shift every
 // later value). Throws CPrivateException.
 void CheckTableValue(ScanStatus status, double value, const std::string& path, int line);
+
+// The lines of a table file that carry something, in order: blank lines and "/" comments are
+// skipped; once the table is open (*opened), an overlong line is a bad value. take gets each
+// line without its leading blanks and its line number, and returns false when the table is
+// complete. Throws message openErrorId when the file can not be read, structureErrorId when it
+// ends before take was done.
+void ReadTableLines(const std::string& path, int openErrorId, int structureErrorId,
+                    const bool& opened, const std::function<bool(std::string_view, int)>& take);

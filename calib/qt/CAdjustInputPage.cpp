@@ -1,7 +1,7 @@
 #include "calib/qt/CAdjustInputPage.h"
 
-#include "app/qt/QtText.h"
 #include "comm/MessageFormat.h"
+#include "gui/QtText.h"
 #include "resources/CaptionIds.h"
 
 #include <QButtonGroup>
@@ -69,54 +69,6 @@ QString CAdjustInputPage::OutputZeroText(double value, const std::string& unit) 
 CAdjustInputPage::CAdjustInputPage(QWidget* parent) : QWidget(parent) {
     m_clock = [] { return Clock::now(); };
 
-    auto makeGroup = [this](int captionId, QRadioButton*(&radios)[2], const char* radioName,
-                            Slider zero, Slider span, QPushButton*& reset, const char* resetName) {
-        auto* group = new QGroupBox(Tr(captionId), this);
-        auto* layout = new QVBoxLayout(group);
-        auto* radioRow = new QHBoxLayout;
-        radioRow->addStretch(1);
-        auto* buttons = new QButtonGroup(group);
-        for (int k = 0; k < 2; ++k) {
-            radios[k] = new QRadioButton(Tr(k == 0 ? kCapChannel1 : kCapChannel2), group);
-            radios[k]->setObjectName(QString("%1%2").arg(radioName).arg(k + 1));
-            buttons->addButton(radios[k], k);
-            radioRow->addWidget(radios[k]);
-        }
-        layout->addLayout(radioRow);
-        auto* grid = new QGridLayout;
-        grid->setColumnStretch(1, 1);
-        const int captions[2] = {kCapFineZeroAdjustment, kCapFineSpanAdjustment};
-        const Slider sliders[2] = {zero, span};
-        for (int row = 0; row < 2; ++row) {
-            grid->addWidget(new QLabel(Tr(captions[row]), group), row, 0);
-            m_sliders[sliders[row]]->setParent(group);
-            grid->addWidget(m_sliders[sliders[row]], row, 1);
-            auto* field = new QLineEdit(group);
-            m_values[sliders[row]] = field;
-            field->setObjectName(m_sliders[sliders[row]]->objectName() + "Value");
-            field->setAccessibleName(Tr(captions[row]));
-            field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            // Room for the widest text ("+15.0000kOhm"), so it never reaches the slider.
-            field->setMinimumWidth(field->fontMetrics().horizontalAdvance("+150.0000kOhm") + 12);
-            const Slider which = sliders[row];
-            connect(field, &QLineEdit::editingFinished, this,
-                    [this, which] { OnValueTyped(which); });
-            // Hidden while no device values are known; the sliders keep their length.
-            QSizePolicy keep = m_values[sliders[row]]->sizePolicy();
-            keep.setRetainSizeWhenHidden(true);
-            m_values[sliders[row]]->setSizePolicy(keep);
-            grid->addWidget(m_values[sliders[row]], row, 2);
-        }
-        layout->addLayout(grid);
-        auto* resetRow = new QHBoxLayout;
-        resetRow->addStretch(1);
-        reset = new QPushButton(Tr(kCapReset), group);
-        reset->setObjectName(resetName);
-        resetRow->addWidget(reset);
-        layout->addLayout(resetRow);
-        return group;
-    };
-
     // The zero range starts from the record's default limits (-15 to 15).
     MakeSlider(InputZero, ZeroPosition(m_adjust.inputZeroMin[0]),
                ZeroPosition(m_adjust.inputZeroMax[0]), 1, kZeroPage, 0);
@@ -125,16 +77,77 @@ CAdjustInputPage::CAdjustInputPage(QWidget* parent) : QWidget(parent) {
     MakeSlider(OutputSpan, kSpanLow, kSpanHigh, 1, kPercentPage, kSpanNeutral);
 
     auto* page = new QVBoxLayout(this);
-    page->addWidget(makeGroup(kCapInputFineAdjustment, m_inputRadio, "inputChannel", InputZero,
-                              InputSpan, m_inputReset, "inputReset"));
-    page->addWidget(makeGroup(kCapOutputFineAdjustment, m_outputRadio, "outputChannel", OutputZero,
-                              OutputSpan, m_outputReset, "outputReset"));
+    page->addWidget(CreateGroup(kCapInputFineAdjustment, m_inputRadio, "inputChannel", InputZero,
+                                InputSpan, m_inputReset, "inputReset"));
+    page->addWidget(CreateGroup(kCapOutputFineAdjustment, m_outputRadio, "outputChannel",
+                                OutputZero, OutputSpan, m_outputReset, "outputReset"));
     page->addStretch(1);
 
     m_inputRadio[0]->setChecked(true);
     m_outputRadio[0]->setChecked(true);
     RefreshLabels();
 
+    ConnectControls();
+
+    // Until the first poll result: an offline device, nothing shown or enabled.
+    m_device = CAdjustInfo();
+    ApplyDeviceState();
+}
+
+// One adjustment group: channel choice, zero and span sliders with their values, reset.
+QGroupBox* CAdjustInputPage::CreateGroup(int captionId, QRadioButton* (&radios)[2],
+                                         const char* radioName, Slider zero, Slider span,
+                                         QPushButton*& reset, const char* resetName) {
+    auto* group = new QGroupBox(Tr(captionId), this);
+    auto* layout = new QVBoxLayout(group);
+    auto* radioRow = new QHBoxLayout;
+    radioRow->addStretch(1);
+    auto* buttons = new QButtonGroup(group);
+    for (int k = 0; k < 2; ++k) {
+        radios[k] = new QRadioButton(Tr(k == 0 ? kCapChannel1 : kCapChannel2), group);
+        radios[k]->setObjectName(QString("%1%2").arg(radioName).arg(k + 1));
+        buttons->addButton(radios[k], k);
+        radioRow->addWidget(radios[k]);
+    }
+    layout->addLayout(radioRow);
+    auto* grid = new QGridLayout;
+    grid->setColumnStretch(1, 1);
+    const int captions[2] = {kCapFineZeroAdjustment, kCapFineSpanAdjustment};
+    const Slider sliders[2] = {zero, span};
+    for (int row = 0; row < 2; ++row) {
+        grid->addWidget(new QLabel(Tr(captions[row]), group), row, 0);
+        m_sliders[sliders[row]]->setParent(group);
+        grid->addWidget(m_sliders[sliders[row]], row, 1);
+        CreateValueField(group, sliders[row], captions[row]);
+        grid->addWidget(m_values[sliders[row]], row, 2);
+    }
+    layout->addLayout(grid);
+    auto* resetRow = new QHBoxLayout;
+    resetRow->addStretch(1);
+    reset = new QPushButton(Tr(kCapReset), group);
+    reset->setObjectName(resetName);
+    resetRow->addWidget(reset);
+    layout->addLayout(resetRow);
+    return group;
+}
+
+// The value beside a slider: shows the device's value and takes a typed one.
+void CAdjustInputPage::CreateValueField(QGroupBox* group, Slider which, int captionId) {
+    auto* field = new QLineEdit(group);
+    m_values[which] = field;
+    field->setObjectName(m_sliders[which]->objectName() + "Value");
+    field->setAccessibleName(Tr(captionId));
+    field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Room for the widest text ("+15.0000kOhm"), so it never reaches the slider.
+    field->setMinimumWidth(field->fontMetrics().horizontalAdvance("+150.0000kOhm") + 12);
+    connect(field, &QLineEdit::editingFinished, this, [this, which] { OnValueTyped(which); });
+    // Hidden while no device values are known; the sliders keep their length.
+    QSizePolicy keep = m_values[which]->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    m_values[which]->setSizePolicy(keep);
+}
+
+void CAdjustInputPage::ConnectControls() {
     for (int k = 0; k < 2; ++k) {
         connect(m_inputRadio[k], &QRadioButton::toggled, this, [this, k](bool on) {
             if (on)
@@ -152,10 +165,6 @@ CAdjustInputPage::CAdjustInputPage(QWidget* parent) : QWidget(parent) {
         connect(m_sliders[s], &QSlider::valueChanged, this,
                 [this, which] { OnSliderMoved(which); });
     }
-
-    // Until the first poll result: an offline device, nothing shown or enabled.
-    m_device = CAdjustInfo();
-    ApplyDeviceState();
 }
 
 QSlider* CAdjustInputPage::MakeSlider(Slider which, int low, int high, int line, int page,

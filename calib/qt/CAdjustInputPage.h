@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -58,6 +59,10 @@ private:
     enum Slider { InputZero, InputSpan, OutputZero, OutputSpan, SliderCount };
 
     QSlider* MakeSlider(Slider which, int low, int high, int line, int page, int position);
+    QGroupBox* CreateGroup(int captionId, QRadioButton* (&radios)[2], const char* radioName,
+                           Slider zero, Slider span, QPushButton*& reset, const char* resetName);
+    void CreateValueField(QGroupBox* group, Slider which, int captionId);
+    void ConnectControls();
     void OnSliderMoved(Slider which);
     void OnInputReset();
     void OnOutputReset();

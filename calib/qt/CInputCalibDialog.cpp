@@ -1,10 +1,10 @@
 #include "calib/qt/CInputCalibDialog.h"
 
-#include "app/qt/CMessageBox.h"
-#include "app/qt/QtText.h"
 #include "calib/qt/DeviceAction.h"
 #include "comm/CCommInterface.h"
 #include "comm/CPrivateException.h"
+#include "gui/CMessageBox.h"
+#include "gui/QtText.h"
 #include "model/CParBase.h"
 #include "model/CProcessPrivilege.h"
 #include "resources/CaptionIds.h"
@@ -43,59 +43,9 @@ CInputCalibDialog::CInputCalibDialog(int typeCode, CCommInterface* comm, QWidget
     setWindowTitle(Tr(kCapFactoryInputTitle));
     auto* layout = new QVBoxLayout(this);
 
-    auto* selectors = new QGridLayout;
-    auto* selectorLabel = new QLabel(Tr(kCapFactoryInputSelector), this);
-    m_inputSelector = new QComboBox(this);
-    m_inputSelector->setObjectName("inputSelector");
-    selectors->addWidget(selectorLabel, 0, 0);
-    selectors->addWidget(m_inputSelector, 0, 1);
-    // Every model of the family has one input.
-    selectorLabel->hide();
-    m_inputSelector->hide();
-    m_type = new QComboBox(this);
-    m_type->setObjectName("type");
-    for (const std::string& text : FactoryInputTypeTexts(typeCode))
-        m_type->addItem(FromStd(text));
-    m_type->setCurrentIndex(0);
-    selectors->addWidget(new QLabel(Tr(kCapFactoryInputType), this), 1, 0);
-    selectors->addWidget(m_type, 1, 1);
-    selectors->setColumnStretch(1, 1);
-    layout->addLayout(selectors);
-
-    auto* rows = new QGridLayout;
-    rows->addWidget(new QLabel(Tr(kCapFactoryAdCount), this), 0, 1, Qt::AlignHCenter);
-    rows->addWidget(new QLabel(Tr(kCapFactoryMeasured), this), 0, 2, Qt::AlignHCenter);
-    m_zeroAd = MakeEdit(this, "zeroAd", true);
-    m_zeroMeasured = MakeEdit(this, "zeroMeasured", false);
-    m_zeroSet = MakeButton(this, kCapFactorySet, "zeroSet");
-    m_fullAd = MakeEdit(this, "fullAd", true);
-    m_fullMeasured = MakeEdit(this, "fullMeasured", false);
-    m_fullSet = MakeButton(this, kCapFactorySet, "fullSet");
-    rows->addWidget(new QLabel(Tr(kCapFactoryZeroRow), this), 1, 0);
-    rows->addWidget(m_zeroAd, 1, 1);
-    rows->addWidget(m_zeroMeasured, 1, 2);
-    rows->addWidget(m_zeroSet, 1, 3);
-    rows->addWidget(new QLabel(Tr(kCapFactoryFullRow), this), 2, 0);
-    rows->addWidget(m_fullAd, 2, 1);
-    rows->addWidget(m_fullMeasured, 2, 2);
-    rows->addWidget(m_fullSet, 2, 3);
-    layout->addLayout(rows);
-
-    auto* reference = new QGroupBox(Tr(kCapFactoryReference), this);
-    reference->setObjectName("reference");
-    auto* refGrid = new QGridLayout(reference);
-    m_voltage = MakeEdit(reference, "voltage", false);
-    m_voltageSet = MakeButton(reference, kCapFactorySet, "voltageSet");
-    m_resistance = MakeEdit(reference, "resistance", false);
-    m_resistanceSet = MakeButton(reference, kCapFactorySet, "resistanceSet");
-    refGrid->addWidget(new QLabel(Tr(kCapFactoryRefVoltage), reference), 0, 0);
-    refGrid->addWidget(m_voltage, 0, 1);
-    refGrid->addWidget(new QLabel(Tr(kCapFactoryUnitMillivolt), reference), 0, 2);
-    refGrid->addWidget(m_voltageSet, 0, 3);
-    refGrid->addWidget(new QLabel(Tr(kCapFactoryRefResistance), reference), 1, 0);
-    refGrid->addWidget(m_resistance, 1, 1);
-    refGrid->addWidget(new QLabel(Tr(kCapFactoryUnitOhm), reference), 1, 2);
-    refGrid->addWidget(m_resistanceSet, 1, 3);
+    layout->addLayout(CreateSelectors(typeCode));
+    layout->addLayout(CreateRows());
+    QGroupBox* reference = CreateReference();
     layout->addWidget(reference);
 
     auto* bottom = new QHBoxLayout;
@@ -132,6 +82,73 @@ CInputCalibDialog::CInputCalibDialog(int typeCode, CCommInterface* comm, QWidget
             m_voltage->setText(FromStd(CParBase::Fixed4Text(voltage)));
         }
     }
+}
+
+// The input (hidden: every model of the family has one) and the input type.
+QGridLayout* CInputCalibDialog::CreateSelectors(int typeCode) {
+    auto* selectors = new QGridLayout;
+    auto* selectorLabel = new QLabel(Tr(kCapFactoryInputSelector), this);
+    m_inputSelector = new QComboBox(this);
+    m_inputSelector->setObjectName("inputSelector");
+    selectors->addWidget(selectorLabel, 0, 0);
+    selectors->addWidget(m_inputSelector, 0, 1);
+    // Every model of the family has one input.
+    selectorLabel->hide();
+    m_inputSelector->hide();
+    m_type = new QComboBox(this);
+    m_type->setObjectName("type");
+    for (const std::string& text : FactoryInputTypeTexts(typeCode))
+        m_type->addItem(FromStd(text));
+    m_type->setCurrentIndex(0);
+    selectors->addWidget(new QLabel(Tr(kCapFactoryInputType), this), 1, 0);
+    selectors->addWidget(m_type, 1, 1);
+    selectors->setColumnStretch(1, 1);
+
+    return selectors;
+}
+
+// Zero and full: A/D count, measured value and store.
+QGridLayout* CInputCalibDialog::CreateRows() {
+    auto* rows = new QGridLayout;
+    rows->addWidget(new QLabel(Tr(kCapFactoryAdCount), this), 0, 1, Qt::AlignHCenter);
+    rows->addWidget(new QLabel(Tr(kCapFactoryMeasured), this), 0, 2, Qt::AlignHCenter);
+    m_zeroAd = MakeEdit(this, "zeroAd", true);
+    m_zeroMeasured = MakeEdit(this, "zeroMeasured", false);
+    m_zeroSet = MakeButton(this, kCapFactorySet, "zeroSet");
+    m_fullAd = MakeEdit(this, "fullAd", true);
+    m_fullMeasured = MakeEdit(this, "fullMeasured", false);
+    m_fullSet = MakeButton(this, kCapFactorySet, "fullSet");
+    rows->addWidget(new QLabel(Tr(kCapFactoryZeroRow), this), 1, 0);
+    rows->addWidget(m_zeroAd, 1, 1);
+    rows->addWidget(m_zeroMeasured, 1, 2);
+    rows->addWidget(m_zeroSet, 1, 3);
+    rows->addWidget(new QLabel(Tr(kCapFactoryFullRow), this), 2, 0);
+    rows->addWidget(m_fullAd, 2, 1);
+    rows->addWidget(m_fullMeasured, 2, 2);
+    rows->addWidget(m_fullSet, 2, 3);
+
+    return rows;
+}
+
+// The reference voltage and resistance of the gain calibration.
+QGroupBox* CInputCalibDialog::CreateReference() {
+    auto* reference = new QGroupBox(Tr(kCapFactoryReference), this);
+    reference->setObjectName("reference");
+    auto* refGrid = new QGridLayout(reference);
+    m_voltage = MakeEdit(reference, "voltage", false);
+    m_voltageSet = MakeButton(reference, kCapFactorySet, "voltageSet");
+    m_resistance = MakeEdit(reference, "resistance", false);
+    m_resistanceSet = MakeButton(reference, kCapFactorySet, "resistanceSet");
+    refGrid->addWidget(new QLabel(Tr(kCapFactoryRefVoltage), reference), 0, 0);
+    refGrid->addWidget(m_voltage, 0, 1);
+    refGrid->addWidget(new QLabel(Tr(kCapFactoryUnitMillivolt), reference), 0, 2);
+    refGrid->addWidget(m_voltageSet, 0, 3);
+    refGrid->addWidget(new QLabel(Tr(kCapFactoryRefResistance), reference), 1, 0);
+    refGrid->addWidget(m_resistance, 1, 1);
+    refGrid->addWidget(new QLabel(Tr(kCapFactoryUnitOhm), reference), 1, 2);
+    refGrid->addWidget(m_resistanceSet, 1, 3);
+
+    return reference;
 }
 
 CInputCalibDialog::~CInputCalibDialog() {

@@ -10,6 +10,8 @@
 class CCommInterface;
 class CProcessPrivilege;
 class QComboBox;
+class QGridLayout;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -29,6 +31,9 @@ public:
     void done(int result) override;
 
 private:
+    QGridLayout* CreateSelectors(int typeCode);
+    QGridLayout* CreateRows();
+    QGroupBox* CreateReference();
     void OnTypeChanged(int index);
     void OnStorePoint(CalibPoint point);
     void OnStoreReference(int address, QLineEdit* edit);

@@ -1,11 +1,11 @@
 #include "calib/qt/COutputCalibDialog.h"
 
-#include "app/qt/CMessageBox.h"
-#include "app/qt/QtText.h"
 #include "calib/qt/CUpDownEdit.h"
 #include "calib/qt/DeviceAction.h"
 #include "comm/CCommInterface.h"
 #include "comm/CPrivateException.h"
+#include "gui/CMessageBox.h"
+#include "gui/QtText.h"
 #include "model/CParBase.h"
 #include "model/CProcessPrivilege.h"
 #include "resources/CaptionIds.h"
@@ -38,6 +38,40 @@ COutputCalibDialog::COutputCalibDialog(int typeCode, CCommInterface* comm, QWidg
     setWindowTitle(Tr(kCapFactoryOutputTitle));
     auto* layout = new QVBoxLayout(this);
 
+    layout->addLayout(CreateSelectors(typeCode));
+    layout->addLayout(CreateRows());
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    m_close = new QPushButton(Tr(kCapFactoryClose), this);
+    m_close->setObjectName("close");
+    m_close->setAutoDefault(false);
+    bottom->addWidget(m_close);
+    layout->addLayout(bottom);
+
+    connect(m_type, &QComboBox::currentIndexChanged, this,
+            [this](int index) { OnTypeChanged(index); });
+    // The rows show the stored values of the chosen output; re-read them, disarmed.
+    connect(m_outputSelector, &QComboBox::currentIndexChanged, this,
+            [this] { OnTypeChanged(m_type->currentIndex()); });
+    connect(m_close, &QPushButton::clicked, this, [this] { accept(); });
+
+    m_timer = new QTimer(this);
+    m_timer->setObjectName("daTimer");
+    m_timer->setInterval(kTimerMs);
+    connect(m_timer, &QTimer::timeout, this, [this] { TimerTick(); });
+    m_timer->start();
+
+    if (!m_comm)
+        return;
+    m_privilege = std::make_unique<CProcessPrivilege>();
+    RunDeviceAction(this, m_comm, [this](CCommInterface& c) {
+        std::lock_guard lock(c.Lock());
+        m_privilege->Enter(CProcessPrivilege::kModeFactory, c);
+    });
+}
+
+// The output (two-output models only) and the output type.
+QGridLayout* COutputCalibDialog::CreateSelectors(int typeCode) {
     auto* selectors = new QGridLayout;
     auto* selectorLabel = new QLabel(Tr(kCapFactoryOutputSelector), this);
     m_outputSelector = new QComboBox(this);
@@ -58,8 +92,12 @@ COutputCalibDialog::COutputCalibDialog(int typeCode, CCommInterface* comm, QWidg
     selectors->addWidget(new QLabel(Tr(kCapFactoryOutputType), this), 1, 0);
     selectors->addWidget(m_type, 1, 1);
     selectors->setColumnStretch(1, 1);
-    layout->addLayout(selectors);
 
+    return selectors;
+}
+
+// Zero, full and (voltage only) half: start, D/A count, measured value and store.
+QGridLayout* COutputCalibDialog::CreateRows() {
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(Tr(kCapFactoryDaCount), this), 0, 2, Qt::AlignHCenter);
     grid->addWidget(new QLabel(Tr(kCapFactoryMeasured), this), 0, 3, Qt::AlignHCenter);
@@ -102,36 +140,8 @@ COutputCalibDialog::COutputCalibDialog(int typeCode, CCommInterface* comm, QWidg
         connect(row.set, &QPushButton::clicked, this, [this, which] { OnStore(which); });
     }
     grid->addWidget(halfNote, RowCount + 1, 1, 1, 4);
-    layout->addLayout(grid);
 
-    auto* bottom = new QHBoxLayout;
-    bottom->addStretch(1);
-    m_close = new QPushButton(Tr(kCapFactoryClose), this);
-    m_close->setObjectName("close");
-    m_close->setAutoDefault(false);
-    bottom->addWidget(m_close);
-    layout->addLayout(bottom);
-
-    connect(m_type, &QComboBox::currentIndexChanged, this,
-            [this](int index) { OnTypeChanged(index); });
-    // The rows show the stored values of the chosen output; re-read them, disarmed.
-    connect(m_outputSelector, &QComboBox::currentIndexChanged, this,
-            [this] { OnTypeChanged(m_type->currentIndex()); });
-    connect(m_close, &QPushButton::clicked, this, [this] { accept(); });
-
-    m_timer = new QTimer(this);
-    m_timer->setObjectName("daTimer");
-    m_timer->setInterval(kTimerMs);
-    connect(m_timer, &QTimer::timeout, this, [this] { TimerTick(); });
-    m_timer->start();
-
-    if (!m_comm)
-        return;
-    m_privilege = std::make_unique<CProcessPrivilege>();
-    RunDeviceAction(this, m_comm, [this](CCommInterface& c) {
-        std::lock_guard lock(c.Lock());
-        m_privilege->Enter(CProcessPrivilege::kModeFactory, c);
-    });
+    return grid;
 }
 
 COutputCalibDialog::~COutputCalibDialog() {

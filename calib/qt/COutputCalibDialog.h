@@ -11,6 +11,7 @@ class CCommInterface;
 class CProcessPrivilege;
 class CUpDownEdit;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -46,6 +47,8 @@ private:
         QPushButton* set = nullptr;
     };
 
+    QGridLayout* CreateSelectors(int typeCode);
+    QGridLayout* CreateRows();
     void OnTypeChanged(int index);
     void OnStart(Row row);
     void OnStore(Row row);
