@@ -72,29 +72,7 @@ void CParTypeCommon::DownloadGuarded(CCommInterface& comm, int group) {
             Step();
         }
     }
-    DownloadAdjustAndTable(comm, group);
-}
-
-void CParTypeCommon::DownloadAdjustAndTable(CCommInterface& comm, int group) {
-    for (int g : {kGroupAdjust, kGroupTable}) {
-        if (group != kGroupAll && group != g)
-            continue;
-        ForEachStored(g, [&](const ParameterRow& row) {
-            WriteEncoded(comm, row.reg, row.encoding, Get(row.id));
-            Step();
-        });
-    }
-    if (group != kGroupAll && group != kGroupTable)
-        return;
-    int first = FirstPointId();
-    for (int k = 0; k < TablePointCount(); k += kBlockValues) {
-        int n = std::min(kBlockValues, TablePointCount() - k);
-        int32_t block[kBlockValues];
-        for (int j = 0; j < n; ++j)
-            block[j] = Get(first + k + j);
-        comm.WriteValues(block, n, PointRegister(first + k), ValueEncoding::Fixed4);
-        Step(n);
-    }
+    TransferAdjustAndTable(comm, group, true);
 }
 
 void CParTypeCommon::Upload(CCommInterface& comm, int group) {
@@ -104,7 +82,7 @@ void CParTypeCommon::Upload(CCommInterface& comm, int group) {
             Step();
         }
     }
-    UploadAdjustAndTable(comm, group);
+    TransferAdjustAndTable(comm, group, false);
     if (group == kGroupAll || group == kGroupMonitor) {
         for (int i = 0; i < m_desc->monitorCount; ++i)
             ReadMonitor(comm, m_desc->monitor[i]);
@@ -113,12 +91,17 @@ void CParTypeCommon::Upload(CCommInterface& comm, int group) {
         m_stepsDone.value.store(m_stepsTotal);
 }
 
-void CParTypeCommon::UploadAdjustAndTable(CCommInterface& comm, int group) {
+// The fine adjustments and the linearizer table of a group transfer, in table order, the table
+// points in blocks.
+void CParTypeCommon::TransferAdjustAndTable(CCommInterface& comm, int group, bool write) {
     for (int g : {kGroupAdjust, kGroupTable}) {
         if (group != kGroupAll && group != g)
             continue;
         ForEachStored(g, [&](const ParameterRow& row) {
-            Put(row.id, ReadEncoded(comm, row.reg, row.encoding));
+            if (write)
+                WriteEncoded(comm, row.reg, row.encoding, Get(row.id));
+            else
+                Put(row.id, ReadEncoded(comm, row.reg, row.encoding));
             Step();
         });
     }
@@ -128,9 +111,15 @@ void CParTypeCommon::UploadAdjustAndTable(CCommInterface& comm, int group) {
     for (int k = 0; k < TablePointCount(); k += kBlockValues) {
         int n = std::min(kBlockValues, TablePointCount() - k);
         int32_t block[kBlockValues] = {};
-        comm.ReadValues(block, n, PointRegister(first + k), ValueEncoding::Fixed4);
-        for (int j = 0; j < n; ++j)
-            Put(first + k + j, block[j]);
+        if (write) {
+            for (int j = 0; j < n; ++j)
+                block[j] = Get(first + k + j);
+            comm.WriteValues(block, n, PointRegister(first + k), ValueEncoding::Fixed4);
+        } else {
+            comm.ReadValues(block, n, PointRegister(first + k), ValueEncoding::Fixed4);
+            for (int j = 0; j < n; ++j)
+                Put(first + k + j, block[j]);
+        }
         Step(n);
     }
 }

@@ -386,6 +386,42 @@ void CSimDevice::EnterModeLocked(uint16_t mode) {
     }
 }
 
+// The answer to a request's PDU, the same over RTU and TCP: a fault drawn (or the lost mode
+// restore) drops it or turns it into an exception; the request is traced after rx.
+std::vector<uint8_t> CSimDevice::AnswerPduLocked(const uint8_t* pdu, size_t length,
+                                                 const std::string& rx, CSimFault& fault) {
+    CSimRequestRecord record;
+    fault = LosesRestoreLocked(pdu, length) ? CSimFault::Drop : DrawFaultLocked();
+    record.fault = fault;
+    std::vector<uint8_t> answer;
+    if (fault == CSimFault::Drop) {
+        DecodeRequest(pdu, length, record);
+        LogLocked(record);
+    } else if (fault == CSimFault::Exception) {
+        DecodeRequest(pdu, length, record);
+        record.exception = m_faults.exceptionCode;
+        LogLocked(record);
+        answer = ExceptionPdu(pdu[0], m_faults.exceptionCode);
+    } else {
+        answer = HandlePduLocked(pdu, length, record);
+    }
+    m_pendingTrace.push_back(rx + "  | " + DescribeRequest(record));
+    return answer;
+}
+
+// exception: the code of an exception answer to note, or -1.
+void CSimDevice::TraceReplyLocked(const CSimReply& reply, CSimFault fault, int exception) {
+    std::string tx = reply.bytes.empty() ? "TX (no answer)"
+                                         : "TX " + Hex(reply.bytes.data(), reply.bytes.size());
+    if (exception >= 0) {
+        tx += "  | exception " + std::to_string(exception);
+    }
+    if (fault != CSimFault::None) {
+        tx += std::string("  | fault ") + SimFaultName(fault);
+    }
+    m_pendingTrace.push_back(tx);
+}
+
 CSimReply CSimDevice::AnswerRtu(const uint8_t* frame, size_t length) {
     CSimReply reply;
     {
@@ -408,39 +444,15 @@ CSimReply CSimDevice::AnswerRtu(const uint8_t* frame, size_t length) {
                 m_pendingTrace.push_back(rx + "  | broadcast, ignored");
             }
         } else {
-            CSimRequestRecord record;
-            const CSimFault fault =
-                LosesRestoreLocked(frame + 1, length - 3) ? CSimFault::Drop : DrawFaultLocked();
-            record.fault = fault;
-            std::vector<uint8_t> pdu;
-            if (fault == CSimFault::Drop) {
-                DecodeRequest(frame + 1, length - 3, record);
-                LogLocked(record);
-            } else if (fault == CSimFault::Exception) {
-                DecodeRequest(frame + 1, length - 3, record);
-                record.exception = m_faults.exceptionCode;
-                LogLocked(record);
-                pdu = ExceptionPdu(frame[1], m_faults.exceptionCode);
-            } else {
-                pdu = HandlePduLocked(frame + 1, length - 3, record);
-            }
-            m_pendingTrace.push_back(rx + "  | " + DescribeRequest(record));
+            CSimFault fault = CSimFault::None;
+            const std::vector<uint8_t> pdu = AnswerPduLocked(frame + 1, length - 3, rx, fault);
             if (!pdu.empty()) {
                 reply.bytes.push_back(kSlaveAddress);
                 reply.bytes.insert(reply.bytes.end(), pdu.begin(), pdu.end());
                 AppendCrc(reply.bytes);
             }
             ApplyFaultLocked(fault, reply, false);
-            std::string tx = reply.bytes.empty()
-                                 ? "TX (no answer)"
-                                 : "TX " + Hex(reply.bytes.data(), reply.bytes.size());
-            if (pdu.size() == 2 && (pdu[0] & 0x80)) {
-                tx += "  | exception " + std::to_string(pdu[1]);
-            }
-            if (fault != CSimFault::None) {
-                tx += std::string("  | fault ") + SimFaultName(fault);
-            }
-            m_pendingTrace.push_back(tx);
+            TraceReplyLocked(reply, fault, pdu.size() == 2 && (pdu[0] & 0x80) ? pdu[1] : -1);
         }
     }
     FlushTrace();
@@ -466,23 +478,8 @@ CSimReply CSimDevice::AnswerTcp(const uint8_t* adu, size_t length) {
         } else if (unit != kSlaveAddress && unit != 0xFF) {
             m_pendingTrace.push_back(rx + "  | unit " + std::to_string(unit) + ", ignored");
         } else {
-            CSimRequestRecord record;
-            const CSimFault fault =
-                LosesRestoreLocked(adu + 7, length - 7) ? CSimFault::Drop : DrawFaultLocked();
-            record.fault = fault;
-            std::vector<uint8_t> pdu;
-            if (fault == CSimFault::Drop) {
-                DecodeRequest(adu + 7, length - 7, record);
-                LogLocked(record);
-            } else if (fault == CSimFault::Exception) {
-                DecodeRequest(adu + 7, length - 7, record);
-                record.exception = m_faults.exceptionCode;
-                LogLocked(record);
-                pdu = ExceptionPdu(adu[7], m_faults.exceptionCode);
-            } else {
-                pdu = HandlePduLocked(adu + 7, length - 7, record);
-            }
-            m_pendingTrace.push_back(rx + "  | " + DescribeRequest(record));
+            CSimFault fault = CSimFault::None;
+            const std::vector<uint8_t> pdu = AnswerPduLocked(adu + 7, length - 7, rx, fault);
             if (!pdu.empty()) {
                 const auto follow = static_cast<uint16_t>(pdu.size() + 1);
                 reply.bytes = {adu[0],
@@ -495,13 +492,7 @@ CSimReply CSimDevice::AnswerTcp(const uint8_t* adu, size_t length) {
                 reply.bytes.insert(reply.bytes.end(), pdu.begin(), pdu.end());
             }
             ApplyFaultLocked(fault, reply, true);
-            std::string tx = reply.bytes.empty()
-                                 ? "TX (no answer)"
-                                 : "TX " + Hex(reply.bytes.data(), reply.bytes.size());
-            if (fault != CSimFault::None) {
-                tx += std::string("  | fault ") + SimFaultName(fault);
-            }
-            m_pendingTrace.push_back(tx);
+            TraceReplyLocked(reply, fault, -1);
         }
     }
     FlushTrace();
@@ -659,6 +650,45 @@ double CSimDevice::InputNowLocked() const {
     return value;
 }
 
+// The output value a forced D/A count gives through the factory D/A table of the output type.
+double CSimDevice::ForcedOutputLocked(int o, uint16_t forcedDa) const {
+    const auto base = static_cast<uint16_t>(kOutputBase + 200 * o);
+    const uint16_t type = std::min<uint16_t>(m_image[base + kOutType], 2);
+    const auto table = static_cast<uint16_t>(kDaTable + 100 * o + 6 * type);
+    const double da0 = m_image[table];
+    const double da100 = m_image[table + 1];
+    const double v0 = I32(table + 2) / 10000.0;
+    const double v100 = I32(table + 4) / 10000.0;
+    return da100 != da0 ? v0 + (forcedDa - da0) * (v100 - v0) / (da100 - da0) : v0;
+}
+
+// The output value the input percent drives: linearizer, fine adjustment, range and limits
+// (a limit reached sets the status bit).
+double CSimDevice::DrivenOutputLocked(int o, double percent, uint32_t& status) const {
+    const auto base = static_cast<uint16_t>(kOutputBase + 200 * o);
+    const double outZero = I32(base + kOutZero) / 10000.0;
+    const double outFull = I32(base + kOutFull) / 10000.0;
+    double outPercent = percent;
+    if ((m_model.family == CSimFamily::Potentiometer || m_model.family == CSimFamily::Dc) &&
+        m_image[base + kOutLinearizer] == 1) {
+        outPercent = LinearizeLocked(outPercent);
+    }
+    outPercent =
+        outPercent * (I32(base + kOutFineSpan) / 1000000.0) + I32(base + kOutFineZero) / 10000.0;
+    double value = outZero + outPercent / 100.0 * (outFull - outZero);
+    const double low = I32(base + kOutLow) / 10000.0;
+    const double high = I32(base + kOutHigh) / 10000.0;
+    if (value < low) {
+        value = low;
+        status |= kStatusOutputLimit;
+    }
+    if (value > high) {
+        value = high;
+        status |= kStatusOutputLimit;
+    }
+    return value;
+}
+
 void CSimDevice::UpdateLiveLocked() {
     const CSimFamily family = m_model.family;
     const uint16_t inputType = m_image[kInputType];
@@ -713,37 +743,14 @@ void CSimDevice::UpdateLiveLocked() {
         double value = 0;
         const uint16_t forcedDa = m_image[kForcedDa + o];
         if (mode == kModeFactory && forcedDa != 0) {
-            const uint16_t type = std::min<uint16_t>(m_image[base + kOutType], 2);
-            const auto table = static_cast<uint16_t>(kDaTable + 100 * o + 6 * type);
-            const double da0 = m_image[table];
-            const double da100 = m_image[table + 1];
-            const double v0 = I32(table + 2) / 10000.0;
-            const double v100 = I32(table + 4) / 10000.0;
-            value = da100 != da0 ? v0 + (forcedDa - da0) * (v100 - v0) / (da100 - da0) : v0;
+            value = ForcedOutputLocked(o, forcedDa);
         } else if (burnout) {
             if (m_image[base + kOutBurnout] == 0) {
                 continue; // None: the output holds its last value
             }
             value = I32(base + kOutBurnoutValue) / 10000.0;
         } else {
-            double outPercent = percent;
-            if ((family == CSimFamily::Potentiometer || family == CSimFamily::Dc) &&
-                m_image[base + kOutLinearizer] == 1) {
-                outPercent = LinearizeLocked(outPercent);
-            }
-            outPercent = outPercent * (I32(base + kOutFineSpan) / 1000000.0) +
-                         I32(base + kOutFineZero) / 10000.0;
-            value = outZero + outPercent / 100.0 * (outFull - outZero);
-            const double low = I32(base + kOutLow) / 10000.0;
-            const double high = I32(base + kOutHigh) / 10000.0;
-            if (value < low) {
-                value = low;
-                status |= kStatusOutputLimit;
-            }
-            if (value > high) {
-                value = high;
-                status |= kStatusOutputLimit;
-            }
+            value = DrivenOutputLocked(o, percent, status);
         }
         Put32(reg, ToFixed4(value));
         const double span = outFull - outZero;

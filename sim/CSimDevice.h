@@ -126,11 +126,16 @@ private:
     void EnterModeLocked(uint16_t mode);
     void InitialiseLocked();
     void UpdateLiveLocked();
+    double ForcedOutputLocked(int o, uint16_t forcedDa) const;
+    double DrivenOutputLocked(int o, double percent, uint32_t& status) const;
     double InputNowLocked() const;
     double LinearizeLocked(double inputPercent) const;
     CSimFault DrawFaultLocked();
     // A write that would take the device out of its process mode while that is to be lost.
     bool LosesRestoreLocked(const uint8_t* pdu, size_t length) const;
+    std::vector<uint8_t> AnswerPduLocked(const uint8_t* pdu, size_t length, const std::string& rx,
+                                         CSimFault& fault);
+    void TraceReplyLocked(const CSimReply& reply, CSimFault fault, int exception);
     void ApplyFaultLocked(CSimFault fault, CSimReply& reply, bool tcp);
     void LogLocked(CSimRequestRecord record);
     void SaveStateLocked();

@@ -68,6 +68,140 @@ std::vector<std::string> Split(const std::string& text, char separator) {
     }
 }
 
+// getopt_long permutes argv; it works on a copy. Options with a value take the next
+// argument whatever it looks like ("--stall-ms -5" is a bad value, not a missing one).
+const option kLong[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 0},
+    {"model", required_argument, nullptr, 0},
+    {"input", required_argument, nullptr, 0},
+    {"firmware", required_argument, nullptr, 0},
+    {"hardware", required_argument, nullptr, 0},
+    {"serial", required_argument, nullptr, 0},
+    {"tag", required_argument, nullptr, 0},
+    {"state", required_argument, nullptr, 0},
+    {"link", required_argument, nullptr, 0},
+    {"device", required_argument, nullptr, 0},
+    {"tcp", required_argument, nullptr, 0},
+    {"baud", required_argument, nullptr, 0},
+    {"turnaround", required_argument, nullptr, 0},
+    {"seed", required_argument, nullptr, 0},
+    {"drop", required_argument, nullptr, 0},
+    {"crc", required_argument, nullptr, 0},
+    {"short", required_argument, nullptr, 0},
+    {"exception", required_argument, nullptr, 0},
+    {"exception-code", required_argument, nullptr, 0},
+    {"stall", required_argument, nullptr, 0},
+    {"stall-ms", required_argument, nullptr, 0},
+    {"stray", required_argument, nullptr, 0},
+    {"wrong-address", required_argument, nullptr, 0},
+    {"wrong-function", required_argument, nullptr, 0},
+    {"wrong-count", required_argument, nullptr, 0},
+    {"wrong-protocol", required_argument, nullptr, 0},
+    {"duplicate", required_argument, nullptr, 0},
+    {"lose-restore", no_argument, nullptr, 0},
+    {"burnout", no_argument, nullptr, 0},
+    {"trace", no_argument, nullptr, 0},
+    {"registers", no_argument, nullptr, 0},
+    {nullptr, 0, nullptr, 0},
+};
+
+// The fault options; false when option is not one of them.
+bool SetFaultOption(CSimFaults& faults, const std::string& option, const char* arg) {
+    auto value = [arg] { return std::string(arg); };
+    if (option == "--lose-restore") {
+        faults.loseModeRestore = true;
+    } else if (option == "--drop") {
+        faults.drop = ParseFraction(option, value());
+    } else if (option == "--crc") {
+        faults.badCrc = ParseFraction(option, value());
+    } else if (option == "--short") {
+        faults.shortAnswer = ParseFraction(option, value());
+    } else if (option == "--exception") {
+        faults.exception = ParseFraction(option, value());
+    } else if (option == "--exception-code") {
+        faults.exceptionCode = static_cast<uint8_t>(ParseInteger(option, value(), 1, 255));
+    } else if (option == "--stall") {
+        faults.stall = ParseFraction(option, value());
+    } else if (option == "--stall-ms") {
+        // MS, or MIN:MAX for a delay drawn anew for every stalled answer.
+        const std::string text = value();
+        const size_t colon = text.find(':');
+        faults.stallMs = static_cast<int>(ParseInteger(option, text.substr(0, colon), 0, 600000));
+        faults.stallMaxMs = 0;
+        if (colon != std::string::npos) {
+            faults.stallMaxMs = static_cast<int>(
+                ParseInteger(option, text.substr(colon + 1), faults.stallMs, 600000));
+        }
+    } else if (option == "--stray") {
+        faults.stray = ParseFraction(option, value());
+    } else if (option == "--wrong-address") {
+        faults.wrongAddress = ParseFraction(option, value());
+    } else if (option == "--wrong-function") {
+        faults.wrongFunction = ParseFraction(option, value());
+    } else if (option == "--wrong-count") {
+        faults.wrongCount = ParseFraction(option, value());
+    } else if (option == "--wrong-protocol") {
+        faults.wrongProtocol = ParseFraction(option, value());
+    } else if (option == "--duplicate") {
+        faults.duplicate = ParseFraction(option, value());
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Every option but --help and the fault options.
+void SetOption(CSimOptions& options, const std::string& option, const char* arg) {
+    auto value = [arg] { return std::string(arg); };
+    if (SetFaultOption(options.faults, option, arg)) {
+        return;
+    }
+    if (option == "--version") {
+        options.version = true;
+    } else if (option == "--model") {
+        const std::string text = value();
+        options.model = ParseSimModel(text);
+        if (!options.model) {
+            throw Bad(option, "unknown model '" + text + "'");
+        }
+    } else if (option == "--input") {
+        options.input = ParseSimInput(value());
+    } else if (option == "--firmware") {
+        options.identity.firmware = ParseVersion(option, value());
+    } else if (option == "--hardware") {
+        options.identity.hardware = ParseVersion(option, value());
+    } else if (option == "--serial") {
+        options.identity.serial = value();
+        options.serialGiven = true;
+        if (options.identity.serial.size() > 16) {
+            throw Bad(option, "at most 16 bytes");
+        }
+    } else if (option == "--tag") {
+        options.identity.tag = value();
+        options.tagGiven = true;
+    } else if (option == "--state") {
+        options.statePath = value();
+    } else if (option == "--link") {
+        options.linkPath = value();
+    } else if (option == "--device") {
+        options.devicePath = value();
+    } else if (option == "--tcp") {
+        options.tcpPort = static_cast<int>(ParseInteger(option, value(), 0, 65535));
+    } else if (option == "--baud") {
+        options.baud = static_cast<int>(ParseInteger(option, value(), 300, 1000000));
+    } else if (option == "--turnaround") {
+        options.turnaroundMs = static_cast<int>(ParseInteger(option, value(), 0, 60000));
+    } else if (option == "--seed") {
+        options.seed = static_cast<uint64_t>(ParseInteger(option, value(), 0, INT64_MAX));
+    } else if (option == "--burnout") {
+        options.burnout = true;
+    } else if (option == "--trace") {
+        options.trace = true;
+    } else if (option == "--registers") {
+        options.listRegisters = true;
+    }
+}
 } // namespace
 
 CSimInput ParseSimInput(const std::string& text) {
@@ -129,43 +263,6 @@ CSimOptions ParseSimOptions(int argc, const char* const* argv) {
     options.input.shape = CSimInput::Shape::Sine;
     options.input.a = 50;
     options.input.b = 25;
-    // getopt_long permutes argv; it works on a copy. Options with a value take the next
-    // argument whatever it looks like ("--stall-ms -5" is a bad value, not a missing one).
-    static const option kLong[] = {
-        {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, 0},
-        {"model", required_argument, nullptr, 0},
-        {"input", required_argument, nullptr, 0},
-        {"firmware", required_argument, nullptr, 0},
-        {"hardware", required_argument, nullptr, 0},
-        {"serial", required_argument, nullptr, 0},
-        {"tag", required_argument, nullptr, 0},
-        {"state", required_argument, nullptr, 0},
-        {"link", required_argument, nullptr, 0},
-        {"device", required_argument, nullptr, 0},
-        {"tcp", required_argument, nullptr, 0},
-        {"baud", required_argument, nullptr, 0},
-        {"turnaround", required_argument, nullptr, 0},
-        {"seed", required_argument, nullptr, 0},
-        {"drop", required_argument, nullptr, 0},
-        {"crc", required_argument, nullptr, 0},
-        {"short", required_argument, nullptr, 0},
-        {"exception", required_argument, nullptr, 0},
-        {"exception-code", required_argument, nullptr, 0},
-        {"stall", required_argument, nullptr, 0},
-        {"stall-ms", required_argument, nullptr, 0},
-        {"stray", required_argument, nullptr, 0},
-        {"wrong-address", required_argument, nullptr, 0},
-        {"wrong-function", required_argument, nullptr, 0},
-        {"wrong-count", required_argument, nullptr, 0},
-        {"wrong-protocol", required_argument, nullptr, 0},
-        {"duplicate", required_argument, nullptr, 0},
-        {"lose-restore", no_argument, nullptr, 0},
-        {"burnout", no_argument, nullptr, 0},
-        {"trace", no_argument, nullptr, 0},
-        {"registers", no_argument, nullptr, 0},
-        {nullptr, 0, nullptr, 0},
-    };
     std::vector<char*> args;
     std::vector<std::string> copies(argv, argv + argc);
     for (std::string& a : copies) {
@@ -184,90 +281,10 @@ CSimOptions ParseSimOptions(int argc, const char* const* argv) {
         if (c == '?') {
             throw Bad(option, "unknown option (see --help)");
         }
-        auto value = [&]() -> std::string { return optarg; };
         if (c == 'h') {
             options.help = true;
-        } else if (option == "--version") {
-            options.version = true;
-        } else if (option == "--model") {
-            const std::string text = value();
-            options.model = ParseSimModel(text);
-            if (!options.model) {
-                throw Bad(option, "unknown model '" + text + "'");
-            }
-        } else if (option == "--input") {
-            options.input = ParseSimInput(value());
-        } else if (option == "--firmware") {
-            options.identity.firmware = ParseVersion(option, value());
-        } else if (option == "--hardware") {
-            options.identity.hardware = ParseVersion(option, value());
-        } else if (option == "--serial") {
-            options.identity.serial = value();
-            options.serialGiven = true;
-            if (options.identity.serial.size() > 16) {
-                throw Bad(option, "at most 16 bytes");
-            }
-        } else if (option == "--tag") {
-            options.identity.tag = value();
-            options.tagGiven = true;
-        } else if (option == "--state") {
-            options.statePath = value();
-        } else if (option == "--link") {
-            options.linkPath = value();
-        } else if (option == "--device") {
-            options.devicePath = value();
-        } else if (option == "--tcp") {
-            options.tcpPort = static_cast<int>(ParseInteger(option, value(), 0, 65535));
-        } else if (option == "--baud") {
-            options.baud = static_cast<int>(ParseInteger(option, value(), 300, 1000000));
-        } else if (option == "--turnaround") {
-            options.turnaroundMs = static_cast<int>(ParseInteger(option, value(), 0, 60000));
-        } else if (option == "--seed") {
-            options.seed = static_cast<uint64_t>(ParseInteger(option, value(), 0, INT64_MAX));
-        } else if (option == "--drop") {
-            options.faults.drop = ParseFraction(option, value());
-        } else if (option == "--crc") {
-            options.faults.badCrc = ParseFraction(option, value());
-        } else if (option == "--short") {
-            options.faults.shortAnswer = ParseFraction(option, value());
-        } else if (option == "--exception") {
-            options.faults.exception = ParseFraction(option, value());
-        } else if (option == "--exception-code") {
-            options.faults.exceptionCode =
-                static_cast<uint8_t>(ParseInteger(option, value(), 1, 255));
-        } else if (option == "--stall") {
-            options.faults.stall = ParseFraction(option, value());
-        } else if (option == "--stall-ms") {
-            // MS, or MIN:MAX for a delay drawn anew for every stalled answer.
-            const std::string text = value();
-            const size_t colon = text.find(':');
-            options.faults.stallMs =
-                static_cast<int>(ParseInteger(option, text.substr(0, colon), 0, 600000));
-            options.faults.stallMaxMs = 0;
-            if (colon != std::string::npos) {
-                options.faults.stallMaxMs = static_cast<int>(
-                    ParseInteger(option, text.substr(colon + 1), options.faults.stallMs, 600000));
-            }
-        } else if (option == "--stray") {
-            options.faults.stray = ParseFraction(option, value());
-        } else if (option == "--wrong-address") {
-            options.faults.wrongAddress = ParseFraction(option, value());
-        } else if (option == "--wrong-function") {
-            options.faults.wrongFunction = ParseFraction(option, value());
-        } else if (option == "--wrong-count") {
-            options.faults.wrongCount = ParseFraction(option, value());
-        } else if (option == "--wrong-protocol") {
-            options.faults.wrongProtocol = ParseFraction(option, value());
-        } else if (option == "--duplicate") {
-            options.faults.duplicate = ParseFraction(option, value());
-        } else if (option == "--lose-restore") {
-            options.faults.loseModeRestore = true;
-        } else if (option == "--burnout") {
-            options.burnout = true;
-        } else if (option == "--trace") {
-            options.trace = true;
-        } else if (option == "--registers") {
-            options.listRegisters = true;
+        } else {
+            SetOption(options, option, optarg);
         }
     }
     if (optind < argc) {

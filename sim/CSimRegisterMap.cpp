@@ -26,10 +26,16 @@ constexpr int kDaTypes = 3;
 
 CSimRegisterMap::CSimRegisterMap(const CSimModelInfo& model, int firmware)
     : m_model(model), m_adTypes(model.family == CSimFamily::Rtd ? 7 : 3) {
-    const CSimFamily family = model.family;
+    AddMonitorBlocks();
+    AddSettingBlocks(firmware);
+    AddIdentityAndFactoryBlocks();
+}
+
+// Readings, output values and the process mode.
+void CSimRegisterMap::AddMonitorBlocks() {
+    const CSimFamily family = m_model.family;
     const bool rtd = family == CSimFamily::Rtd;
     const bool pot = family == CSimFamily::Potentiometer;
-    const bool dc = family == CSimFamily::Dc;
     const bool tc = family == CSimFamily::Thermocouple;
     const char* unit = rtd || tc ? "deg C" : pot ? "%" : "input unit";
 
@@ -54,7 +60,15 @@ CSimRegisterMap::CSimRegisterMap(const CSimModelInfo& model, int firmware)
     Add(kProcessMode, 1, CSimRegKind::ProcessMode, "process mode");
     Add(kCalibWork, 8, CSimRegKind::CalibWork,
         "calibration references (901, 903) and captured values (905, 907)");
+}
 
+// Input, output and table settings as the model and firmware have them.
+void CSimRegisterMap::AddSettingBlocks(int firmware) {
+    const CSimFamily family = m_model.family;
+    const bool rtd = family == CSimFamily::Rtd;
+    const bool pot = family == CSimFamily::Potentiometer;
+    const bool dc = family == CSimFamily::Dc;
+    const bool tc = family == CSimFamily::Thermocouple;
     Add(kInputType, 1, CSimRegKind::Setting, "input type");
     Add(kInputZero, 2, CSimRegKind::Setting, "0% input");
     Add(kInputFull, 2, CSimRegKind::Setting, "100% input");
@@ -106,6 +120,10 @@ CSimRegisterMap::CSimRegisterMap(const CSimModelInfo& model, int firmware)
         Add(kXyPoints, 1, CSimRegKind::Setting, "XY table points");
         Add(kXyValues, 404, CSimRegKind::Setting, "XY table X[0], Y[0] .. X[100], Y[100]");
     }
+}
+
+// Identity, the factory records and commands.
+void CSimRegisterMap::AddIdentityAndFactoryBlocks() {
     Add(kModelNumber, 1, CSimRegKind::Identity, "model number");
     Add(kHardware, 1, CSimRegKind::Identity, "hardware version x 100");
     Add(kFirmware, 1, CSimRegKind::Identity, "firmware version x 100");
@@ -193,6 +211,14 @@ std::vector<uint16_t> CSimRegisterMap::DefaultImage(const CSimIdentity& identity
     Put32(image, kCalibDate, identity.calibrationDate);
     PutValues(image, kTag, SimPackText16(identity.tag, 16));
 
+    PutFactoryDefaults(image);
+    image[kGain] = 0xFFFF; // released
+    return image;
+}
+
+// The factory records: references, the A/D table of each input type, the D/A tables.
+void CSimRegisterMap::PutFactoryDefaults(std::vector<uint16_t>& image) const {
+    const CSimFamily family = m_model.family;
     Put32(image, kRefResistance, 1000000); // 100 Ohm
     Put32(image, kRefVoltage, 1000000);    // 100 mV
     for (int t = 0; t < m_adTypes; ++t) {
@@ -220,8 +246,6 @@ std::vector<uint16_t> CSimRegisterMap::DefaultImage(const CSimIdentity& identity
             Put32(image, base + 4, kMeasuredHigh[t]);
         }
     }
-    image[kGain] = 0xFFFF; // released
-    return image;
 }
 
 std::string CSimRegisterMap::Describe() const {

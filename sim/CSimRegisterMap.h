@@ -98,7 +98,9 @@ struct CSimIdentity {
     int32_t calibrationDate = (2024 << 16) | (4 << 8) | 1;
 };
 
-// The register map of one model at one firmware level, and its default register image.
+// The register map of one model at one firmware level, and its default register image. Written
+// from the device's documentation apart from the program's model tables, on purpose: the tests
+// check each table against this map (SimulatorDefaultsTest), which a shared table could not do.
 class CSimRegisterMap {
 public:
     struct Block {
@@ -126,6 +128,10 @@ public:
     std::string Describe() const;
 
 private:
+    void PutFactoryDefaults(std::vector<uint16_t>& image) const;
+    void AddMonitorBlocks();
+    void AddSettingBlocks(int firmware);
+    void AddIdentityAndFactoryBlocks();
     void Add(uint16_t start, uint16_t count, CSimRegKind kind, std::string content);
 
     CSimModelInfo m_model;
