@@ -24,10 +24,19 @@ constexpr auto kCustomRtdRows = Join(
         Coefficient(21003, kStrCoefficientB, 4005), Coefficient(21004, kStrCoefficientC, 4007)},
     CustomTableHead(kStrCustomRtdStart, kStrCustomRtdStep, kStrCustomRtdPoints, R::CustomHeadKind));
 
-constexpr auto kInputRowsQA = Join(InputRows(0, kChoiceRtdInputType, 0, 1000000, Show::Temperature),
-                                   std::array{Choice(kGroupSettings, kIdSensorWires,
-                                                     kStrSensorWires, 1030, 2, kChoiceSensorWires)},
-                                   kResponsePropertyRow);
+constexpr std::array kInputRowsQA = {
+    Header(kGroupSettings, kIdHeaderInput, kStrInput),
+    Choice(kGroupSettings, kIdInputType, kStrInputType, 1000, 0, kChoiceRtdInputType,
+           R::InputTypeDefaults, kWritesInputType),
+    Setting(kGroupSettings, kIdZeroInput, kStrZeroInput, V::Fixed4, 1001, 0, R::InputUnit,
+            R::ZeroInput, Show::Temperature),
+    Setting(kGroupSettings, kIdFullInput, kStrFullInput, V::Fixed4, 1003, 1000000, R::InputUnit,
+            R::FullInput, Show::Temperature),
+    Setting(kGroupSettings, kIdFilterTime, kStrFilterTimeConstant, V::Fixed4, 1020, 0,
+            R::Unit<kStrUnitSecond>, R::FilterTime),
+    Choice(kGroupSettings, kIdSensorWires, kStrSensorWires, 1030, 2, kChoiceSensorWires),
+    kResponsePropertyRow[0],
+};
 
 constexpr auto kRtdReading =
     std::array{Reading(kIdRtdResistance, kStrRtdResistance, R::kSensorValue, R::SensorUnit)};

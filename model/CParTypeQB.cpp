@@ -3,8 +3,18 @@
 #include "model/ModelTables.h"
 
 namespace {
-constexpr auto kInputRowsQB =
-    Join(InputRows(2, kChoicePotInputType, 0, 1000000, Show::Plain), kResponsePropertyRow);
+constexpr std::array kInputRowsQB = {
+    Header(kGroupSettings, kIdHeaderInput, kStrInput),
+    Choice(kGroupSettings, kIdInputType, kStrInputType, 1000, 2, kChoicePotInputType,
+           R::InputTypeDefaults, kWritesInputType),
+    Setting(kGroupSettings, kIdZeroInput, kStrZeroInput, V::Fixed4, 1001, 0, R::InputUnit,
+            R::ZeroInput, Show::Plain),
+    Setting(kGroupSettings, kIdFullInput, kStrFullInput, V::Fixed4, 1003, 1000000, R::InputUnit,
+            R::FullInput, Show::Plain),
+    Setting(kGroupSettings, kIdFilterTime, kStrFilterTimeConstant, V::Fixed4, 1020, 0,
+            R::Unit<kStrUnitSecond>, R::FilterTime),
+    kResponsePropertyRow[0],
+};
 
 template <int O> constexpr auto OutputBlockQB() {
     return Join(LinearizerRow<O>(), OutputRows<O>(true), BurnoutRows<O>());

@@ -3,10 +3,18 @@
 #include "model/ModelTables.h"
 
 namespace {
-constexpr auto kInputRowsQC =
-    Join(InputRows(0, kChoiceDcInputType, 40000, 200000, Show::Plain),
-         std::array{Choice(kGroupSettings, kIdResponseRate, kStrResponseRate, 1050, 0,
-                           kChoiceResponseRate)});
+constexpr std::array kInputRowsQC = {
+    Header(kGroupSettings, kIdHeaderInput, kStrInput),
+    Choice(kGroupSettings, kIdInputType, kStrInputType, 1000, 0, kChoiceDcInputType,
+           R::InputTypeDefaults, kWritesInputType),
+    Setting(kGroupSettings, kIdZeroInput, kStrZeroInput, V::Fixed4, 1001, 40000, R::InputUnit,
+            R::ZeroInput, Show::Plain),
+    Setting(kGroupSettings, kIdFullInput, kStrFullInput, V::Fixed4, 1003, 200000, R::InputUnit,
+            R::FullInput, Show::Plain),
+    Setting(kGroupSettings, kIdFilterTime, kStrFilterTimeConstant, V::Fixed4, 1020, 0,
+            R::Unit<kStrUnitSecond>, R::FilterTime),
+    Choice(kGroupSettings, kIdResponseRate, kStrResponseRate, 1050, 0, kChoiceResponseRate),
+};
 
 template <int O> constexpr auto OutputBlockQC() {
     return Join(LinearizerRow<O>(), OutputRows<O>(false));

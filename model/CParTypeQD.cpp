@@ -5,10 +5,18 @@
 namespace {
 // The thermocouple model keeps its compensation choice where the RTD model has the response
 // property.
-constexpr auto kInputRowsQD =
-    Join(InputRows(0, kChoiceTcInputType, 0, 16000000, Show::Temperature),
-         std::array{Choice(kGroupSettings, kIdColdJunction, kStrColdJunctionComp, 1040, 1,
-                           kChoiceColdJunction)});
+constexpr std::array kInputRowsQD = {
+    Header(kGroupSettings, kIdHeaderInput, kStrInput),
+    Choice(kGroupSettings, kIdInputType, kStrInputType, 1000, 0, kChoiceTcInputType,
+           R::InputTypeDefaults, kWritesInputType),
+    Setting(kGroupSettings, kIdZeroInput, kStrZeroInput, V::Fixed4, 1001, 0, R::InputUnit,
+            R::ZeroInput, Show::Temperature),
+    Setting(kGroupSettings, kIdFullInput, kStrFullInput, V::Fixed4, 1003, 16000000, R::InputUnit,
+            R::FullInput, Show::Temperature),
+    Setting(kGroupSettings, kIdFilterTime, kStrFilterTimeConstant, V::Fixed4, 1020, 0,
+            R::Unit<kStrUnitSecond>, R::FilterTime),
+    Choice(kGroupSettings, kIdColdJunction, kStrColdJunctionComp, 1040, 1, kChoiceColdJunction),
+};
 
 template <int O> constexpr auto OutputBlockQD() {
     return Join(OutputRows<O>(true), BurnoutRows<O>());

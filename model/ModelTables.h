@@ -67,6 +67,23 @@ constexpr ParameterRow Choice(int group, int id, int nameId, int reg, int32_t de
             .update = update};
 }
 
+// A stored number or text value.
+constexpr ParameterRow Setting(int group, int id, int nameId, ValueEncoding encoding, int reg,
+                               int32_t defaultValue, UnitRule unit, CheckRule range,
+                               Show show = Show::Plain, UpdateRule update = nullptr) {
+    return {.group = group,
+            .id = id,
+            .nameId = nameId,
+            .kind = kKindText,
+            .encoding = encoding,
+            .reg = reg,
+            .defaultValue = defaultValue,
+            .unit = unit,
+            .range = range,
+            .show = show,
+            .update = update};
+}
+
 // Registers an id's change writes besides its own (derived limits and burnout values).
 inline constexpr int kWritesInputType[] = {kIdInputType, kIdZeroInput, kIdFullInput, -1};
 inline constexpr int kWritesBurnout1[] = {kIdBurnout1, kIdBurnoutValue1, -1};
@@ -146,16 +163,7 @@ template <int O> constexpr std::array<ParameterRow, 1> LinearizerRow() {
 
 constexpr ParameterRow FineAdjust(int id, int nameId, int reg, int32_t defaultValue, UnitRule unit,
                                   CheckRule range, Show show) {
-    return {.group = kGroupAdjust,
-            .id = id,
-            .nameId = nameId,
-            .kind = kKindText,
-            .encoding = V::Fixed4,
-            .reg = reg,
-            .defaultValue = defaultValue,
-            .unit = unit,
-            .range = range,
-            .show = show};
+    return Setting(kGroupAdjust, id, nameId, V::Fixed4, reg, defaultValue, unit, range, show);
 }
 
 // The fine adjustments (group 1): input zero and span, then each output's zero and span.
@@ -216,14 +224,8 @@ constexpr std::array<ParameterRow, 3> CustomTableHead(int startName, int stepNam
 // Group 2 of the XY models: the 202 interleaved X and Y values follow without rows.
 inline constexpr std::array<ParameterRow, 2> kXYRows = {
     Header(kGroupTable, kIdHeaderLinearizer, kStrLinearizer),
-    ParameterRow{.group = kGroupTable,
-                 .id = kIdXYPoints,
-                 .nameId = kStrNumberOfPoints,
-                 .kind = kKindText,
-                 .encoding = V::UInt16,
-                 .reg = 5000,
-                 .defaultValue = 2,
-                 .range = R::Limits<2, 101>},
+    Setting(kGroupTable, kIdXYPoints, kStrNumberOfPoints, V::UInt16, 5000, 2, nullptr,
+            R::Limits<2, 101>),
 };
 
 // Group 10: the readings every model has, and the device information that ends it.
@@ -253,39 +255,6 @@ inline constexpr std::array<ParameterRow, 6> kDeviceInfoRows = {
     Reading(kIdHardware, kStrHardware, R::kHardware),
     Reading(kIdFirmware, kStrFirmware, R::kFirmware),
 };
-
-// Group 0's first rows: input type, its range and the filter time constant.
-constexpr std::array<ParameterRow, 5> InputRows(int32_t typeDefault, ChoiceListIds types,
-                                                int32_t zeroDefault, int32_t fullDefault,
-                                                Show show) {
-    auto range = [show](int id, int nameId, int reg, int32_t defaultValue, CheckRule check) {
-        return ParameterRow{.group = kGroupSettings,
-                            .id = id,
-                            .nameId = nameId,
-                            .kind = kKindText,
-                            .encoding = V::Fixed4,
-                            .reg = reg,
-                            .defaultValue = defaultValue,
-                            .unit = R::InputUnit,
-                            .range = check,
-                            .show = show};
-    };
-    return {
-        Header(kGroupSettings, kIdHeaderInput, kStrInput),
-        Choice(kGroupSettings, kIdInputType, kStrInputType, 1000, typeDefault, types,
-               R::InputTypeDefaults, kWritesInputType),
-        range(kIdZeroInput, kStrZeroInput, 1001, zeroDefault, R::ZeroInput),
-        range(kIdFullInput, kStrFullInput, 1003, fullDefault, R::FullInput),
-        ParameterRow{.group = kGroupSettings,
-                     .id = kIdFilterTime,
-                     .nameId = kStrFilterTimeConstant,
-                     .kind = kKindText,
-                     .encoding = V::Fixed4,
-                     .reg = 1020,
-                     .unit = R::Unit<kStrUnitSecond>,
-                     .range = R::FilterTime},
-    };
-}
 
 // The response property exists from firmware 1.10 on; older devices read it as standard.
 inline constexpr std::array<ParameterRow, 1> kResponsePropertyRow = {
