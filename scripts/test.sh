@@ -34,7 +34,7 @@ asan() {
     # cover under the sanitizers too (the soaks run under ThreadSanitizer below); the package
     # test checks files and layout, which the plain build covers.
     (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        ctest --output-on-failure --timeout 600 -j2 -LE no-sanitize \
+        ctest --output-on-failure --timeout 600 -j3 -LE no-sanitize \
         -E '^(shell\.comm_(faults|writes)|shell\.package_install|Soak\.)')
     figures build-asan
 }
@@ -43,7 +43,8 @@ asan() {
 # every threaded test of the core, the simulator and the soak binary runs here.
 tsan() {
     cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQ3_WERROR=ON \
-        -DQ3_SANITIZE=thread -DQ3_BUILD_GUI=OFF -DQ3_BUILD_BENCH=OFF >/dev/null
+        -DQ3_SANITIZE=thread -DQ3_BUILD_GUI=OFF -DQ3_BUILD_BENCH=OFF \
+        -DCMAKE_UNITY_BUILD="${Q3_UNITY_BUILD:-OFF}" >/dev/null
     cmake --build build-tsan --target q3_tests q3sim_tests q3_soak_tests q3_instance_writer
     (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
         Q3_SOAK_SECONDS="${Q3_SANITIZED_SOAK_SECONDS:-20}" \
