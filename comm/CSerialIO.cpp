@@ -56,9 +56,9 @@ tcflag_t ParityFlags(int parity) {
 }
 
 // Unix98 pseudo-terminal slaves (the simulator's ports) and the legacy BSD ones.
-bool IsPseudoTerminal(int fd) {
+bool IsPseudoTerminal(CSystemCalls& sys, int fd) {
     struct stat st {};
-    if (CSystemCalls::Current().Fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))
+    if (sys.Fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))
         return false;
     unsigned int major = ::major(st.st_rdev);
     return (major >= 136 && major <= 143) || major == 3;
@@ -202,7 +202,8 @@ void CSerialIO::Configure() {
     cfsetospeed(&want, SpeedCode(m_line.baudRate));
     m_sys.TcSetAttr(m_fd, TCSANOW, &want);
     termios got{};
-    if (m_sys.TcGetAttr(m_fd, &got) != 0 || !LineTookEffect(want, got, IsPseudoTerminal(m_fd)))
+    if (m_sys.TcGetAttr(m_fd, &got) != 0 ||
+        !LineTookEffect(want, got, IsPseudoTerminal(m_sys, m_fd)))
         throw CPrivateException::FromId(kMsgPortSettingsFailed);
     // Both modem lines off; a pty has none, so a refusal is not an error.
     int lines = TIOCM_DTR | TIOCM_RTS;

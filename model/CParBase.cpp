@@ -190,6 +190,8 @@ int CParBase::CountRows(int group) const {
 }
 
 int CParBase::RowId(int group, int index) const {
+    if (index < 0)
+        return -1;
     for (const ParameterRow& row : m_table)
         if (row.listed && row.group == group && index-- == 0)
             return row.id;

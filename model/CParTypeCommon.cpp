@@ -286,10 +286,10 @@ void CParTypeCommon::SetValue(int id, int32_t raw, bool check) {
         return;
     }
     const ParameterRow* row = FindDef(id);
-    if (check && row->range)
+    if (check && row && row->range)
         row->range(*this, id, raw);
     Put(id, raw);
-    if (row->update)
+    if (row && row->update)
         row->update(*this, id);
 }
 

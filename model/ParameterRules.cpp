@@ -270,8 +270,13 @@ const ValueRules ParameterRules::kResponseProperty = {
     nullptr,
     [](Set& set, CCommInterface& comm) {
         const ParameterRow* row = set.FindSetting(kIdResponseProperty);
-        set.m_responseSupported = comm.ReadUInt16(9602) >= kFirmwareWithResponseProperty;
-        set.Put(kIdResponseProperty, set.m_responseSupported ? comm.ReadUInt16(row->reg) : 0);
+        if (comm.ReadUInt16(9602) < kFirmwareWithResponseProperty) {
+            set.Put(kIdResponseProperty, 0);
+            set.m_responseSupported = false;
+            return;
+        }
+        set.Put(kIdResponseProperty, comm.ReadUInt16(row->reg));
+        set.m_responseSupported = true;
     },
     [](Set& set, CCommInterface& comm) {
         const ParameterRow* row = set.FindSetting(kIdResponseProperty);

@@ -117,8 +117,10 @@ ssize_t CSystemCalls::Recv(int fd, void* buffer, std::size_t size, int flags) {
     return RetryOnEintr([&] { return DoRecv(fd, buffer, size, flags); });
 }
 
+// Not retried: an interrupted bind or rename may have taken effect, and a retry would then
+// report a failure that did not happen.
 int CSystemCalls::Bind(int fd, const sockaddr* address, socklen_t length) {
-    return RetryOnEintr([&] { return ::bind(fd, address, length); });
+    return ::bind(fd, address, length);
 }
 
 int CSystemCalls::Listen(int fd, int backlog) {
@@ -130,7 +132,7 @@ int CSystemCalls::Fsync(int fd) {
 }
 
 int CSystemCalls::Rename(const char* from, const char* to) {
-    return RetryOnEintr([&] { return DoRename(from, to); });
+    return DoRename(from, to);
 }
 
 int CSystemCalls::Unlink(const char* path) {
@@ -224,13 +226,16 @@ int CSystemCalls::OpenRegularFile(const char* path) {
     if (fd < 0)
         return -1;
     struct stat st;
-    if (Fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        int error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        Close(fd);
-        errno = error;
-        return -1;
-    }
-    return fd;
+    int error = 0;
+    if (Fstat(fd, &st) != 0)
+        error = errno;
+    else if (!S_ISREG(st.st_mode))
+        error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    if (error == 0)
+        return fd;
+    Close(fd);
+    errno = error;
+    return -1;
 }
 
 std::string CSystemCalls::ErrorText(int error) {

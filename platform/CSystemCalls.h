@@ -29,7 +29,8 @@ public:
     static void Use(CSystemCalls* calls);
 
     int Open(const char* path, int flags, mode_t mode = 0);
-    // Not retried: on Linux the descriptor is released even when close reports EINTR.
+    // Not retried: on Linux the descriptor is released even when close reports EINTR (Bind and
+    // Rename are not retried either: an interrupted one may have taken effect).
     int Close(int fd);
     ssize_t Read(int fd, void* buffer, std::size_t size);
     ssize_t Write(int fd, const void* data, std::size_t size);
