@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev libgl-dev nlohmann-json3-dev
+    qt6-base-dev libgl-dev nlohmann-json3-dev libsqlite3-dev
 )
 if [ "${1:-}" != run ]; then
     packages+=(
