@@ -3,6 +3,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
 #include "cli/DeviceCommands.h"
+#include "cli/HistoryCommands.h"
 #include "cli/TableCommands.h"
 #include "comm/CPrivateException.h"
 #include "model/CDeviceType.h"
@@ -42,6 +43,13 @@ Device (serial port or Modbus TCP):
   compare FILE               list the parameters where device and file differ
   monitor [--count N]        live values, one line per poll
 
+History (every upload, download and compare, kept in $XDG_DATA_HOME/q3config):
+  history [SERIAL]           the events, newest first: number, time (UTC), model, serial,
+                             operation, outcome, message
+  history show ID            one event with its parameter set
+  history diff ID1 ID2       the parameters where the two events' sets differ
+  history restore ID FILE    write the event's parameter set as a parameter file
+
 Options:
   --unit C|F|K               temperature unit for shown and typed values (default C)
   --port PATH                serial port (default: the port chosen in Preferences); repeat
@@ -49,11 +57,11 @@ Options:
                              devices at once
   --ports-from FILE          the devices' ports from FILE, one "PORT [PARAMETER-FILE]" a line
   --tcp HOST:PORT            Modbus TCP instead of a serial port
-  --json                     JSON for ports, identify, show, compare and monitor (one
-                             object a line)
+  --json                     JSON for ports, identify, show, compare, history and monitor
+                             (one object a line)
   --csv                      monitor: comma-separated, one number per cell
   --trace                    print the Modbus trace on standard error
-  --force                    new: replace an existing file
+  --force                    new, history restore: replace an existing file
   --help                     this text
   --version                  the program's version
   --                         what follows are arguments, never options
@@ -228,10 +236,7 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"new", CmdNew},
-    {"show", CmdShow},
-    {"get", CmdGet},
-    {"set", CmdSet},
+    {"new", CmdNew}, {"show", CmdShow}, {"get", CmdGet}, {"set", CmdSet}, {"history", CmdHistory},
 };
 } // namespace
 

@@ -13,6 +13,7 @@
 #include "comm/MessageFormat.h"
 #include "device/CDeviceInterface.h"
 #include "device/CDeviceInterfaceThread.h"
+#include "history/CHistory.h"
 #include "model/CDeviceType.h"
 #include "model/CProcessPrivilege.h"
 #include "model/ParameterFile.h"
@@ -249,12 +250,46 @@ bool IsDirectory(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// Runs an operation on the identified device and records it in the history whatever its
+// outcome; a history that cannot be written is a warning, never the operation's failure.
+template <typename Operation>
+int Recorded(Session& session, const char* operation, std::ostream& err, Operation run) {
+    HistoryEvent event = DeviceEvent(*session.device.DeviceSet(), "q3cli",
+                                     session.settings.ShownPortName(), operation);
+    auto save = [&] {
+        std::string error;
+        if (!CHistory().Record(event, &error))
+            PrintError(err, "warning: " + error);
+    };
+    int status = kExitOk;
+    try {
+        status = run(event);
+    } catch (const CPrivateException& e) {
+        event.outcome = StopRequested() ? "cancelled" : "failed";
+        event.message = e.Message();
+        save();
+        throw;
+    } catch (const CliRejected& e) {
+        event.outcome = "refused";
+        event.message = e.message;
+        save();
+        throw;
+    }
+    save();
+    return status;
+}
+
 int CmdUpload(const CliOptions& o, std::ostream& out, std::ostream& err) {
     Need(o, 1, "upload FILE|DIRECTORY|-");
     Session session(o, err);
     session.Identify();
-    auto thread = Transfer(session, CDeviceInterfaceThread::kUpload, nullptr,
-                           LoadStr(kMsgStatusUploading).c_str(), o.progress, err);
+    std::unique_ptr<CDeviceInterfaceThread> thread;
+    Recorded(session, "upload", err, [&](HistoryEvent& event) {
+        thread = Transfer(session, CDeviceInterfaceThread::kUpload, nullptr,
+                          LoadStr(kMsgStatusUploading).c_str(), o.progress, err);
+        event.after = thread->Device().DeviceSet()->FileText();
+        return kExitOk;
+    });
     const CParBase& set = *thread->Device().DeviceSet();
     if (!IsDirectory(o.args[1])) {
         WriteParameterOutput(set, o.args[1], out);
@@ -286,13 +321,23 @@ int CmdDownload(const CliOptions& o, std::ostream&, std::ostream& err) {
     auto file = OpenParameterInput(o.args[1], err);
     Session session(o, err);
     session.Identify();
-    if (session.device.DeviceSet()->TypeCode() != file->TypeCode())
-        throw CliRejected{LoadStr(kMsgDownloadOtherModel)};
-    auto thread = Transfer(session, CDeviceInterfaceThread::kDownload, file.get(),
-                           LoadStr(kMsgStatusDownloading).c_str(), o.progress, err);
-    for (const std::string& warning : thread->Device().DeviceSet()->TakeWarnings())
-        PrintError(err, "warning: " + warning);
-    return kExitOk;
+    return Recorded(session, "download", err, [&](HistoryEvent& event) {
+        if (session.device.DeviceSet()->TypeCode() != file->TypeCode())
+            throw CliRejected{LoadStr(kMsgDownloadOtherModel)};
+        // The set the device held before, for the history.
+        auto before = Transfer(session, CDeviceInterfaceThread::kUpload, nullptr,
+                               LoadStr(kMsgStatusUploading).c_str(), o.progress, err);
+        event.before = before->Device().DeviceSet()->FileText();
+        event.after = file->FileText();
+        event.changed = ChangedKeys(event.before, event.after);
+        auto thread = Transfer(session, CDeviceInterfaceThread::kDownload, file.get(),
+                               LoadStr(kMsgStatusDownloading).c_str(), o.progress, err);
+        for (const std::string& warning : thread->Device().DeviceSet()->TakeWarnings()) {
+            PrintError(err, "warning: " + warning);
+            event.message += (event.message.empty() ? "" : "\n") + warning;
+        }
+        return kExitOk;
+    });
 }
 
 int CmdCompare(const CliOptions& o, std::ostream& out, std::ostream& err) {
@@ -300,50 +345,57 @@ int CmdCompare(const CliOptions& o, std::ostream& out, std::ostream& err) {
     auto file = OpenParameterInput(o.args[1], err);
     Session session(o, err);
     session.Identify();
-    if (session.device.DeviceSet()->TypeCode() != file->TypeCode())
-        throw CliRejected{LoadStr(kMsgCompareOtherModel)};
-    auto thread = Transfer(session, CDeviceInterfaceThread::kUpload, nullptr,
-                           LoadStr(kMsgStatusUploading).c_str(), o.progress, err);
-    const CParBase& device = *thread->Device().DeviceSet();
-    // The walk of the compare dialog: groups 0, 1, 2 ... up to the first empty one, header
-    // rows naming the group of the rows after them, value texts compared exactly.
-    int mismatches = 0;
-    std::string group;
-    nlohmann::json differences = nlohmann::json::array();
-    for (int g = 0; device.GetParameterCount(g) > 0; ++g) {
-        for (int i = 0; i < device.GetParameterCount(g); ++i) {
-            int id = device.GetParameterId(g, i);
-            std::string name = device.GetParameterName(id);
-            if (device.GetParameterKind(id) == kKindHeader) {
-                group = name;
-                continue;
+    return Recorded(session, "compare", err, [&](HistoryEvent& event) {
+        if (session.device.DeviceSet()->TypeCode() != file->TypeCode())
+            throw CliRejected{LoadStr(kMsgCompareOtherModel)};
+        auto thread = Transfer(session, CDeviceInterfaceThread::kUpload, nullptr,
+                               LoadStr(kMsgStatusUploading).c_str(), o.progress, err);
+        const CParBase& device = *thread->Device().DeviceSet();
+        event.after = device.FileText();
+        // The walk of the compare dialog: groups 0, 1, 2 ... up to the first empty one, header
+        // rows naming the group of the rows after them, value texts compared exactly.
+        int mismatches = 0;
+        std::string group;
+        nlohmann::json differences = nlohmann::json::array();
+        for (int g = 0; device.GetParameterCount(g) > 0; ++g) {
+            for (int i = 0; i < device.GetParameterCount(g); ++i) {
+                int id = device.GetParameterId(g, i);
+                std::string name = device.GetParameterName(id);
+                if (device.GetParameterKind(id) == kKindHeader) {
+                    group = name;
+                    continue;
+                }
+                if (device.GetValueText(id) == file->GetValueText(id))
+                    continue;
+                ++mismatches;
+                event.changed.push_back("P" + std::to_string(id));
+                if (o.json)
+                    differences.push_back({{"section", group},
+                                           {"id", id},
+                                           {"name", name},
+                                           {"device", ParameterJson(device, id)},
+                                           {"file", ParameterJson(*file, id)}});
+                else
+                    out << group << '\t' << name << '\t' << device.GetDisplayText(id, true) << '\t'
+                        << file->GetDisplayText(id, true) << '\n';
             }
-            if (device.GetValueText(id) == file->GetValueText(id))
-                continue;
-            ++mismatches;
-            if (o.json)
-                differences.push_back({{"section", group},
-                                       {"id", id},
-                                       {"name", name},
-                                       {"device", ParameterJson(device, id)},
-                                       {"file", ParameterJson(*file, id)}});
-            else
-                out << group << '\t' << name << '\t' << device.GetDisplayText(id, true) << '\t'
-                    << file->GetDisplayText(id, true) << '\n';
         }
-    }
-    if (o.json)
-        out << JsonText({{"match", mismatches == 0},
-                         {"count", mismatches},
-                         {"differences", differences}},
-                        2)
-            << '\n';
-    else if (mismatches == 0)
-        out << LoadStr(kMsgCompareAllMatch) << '\n';
-    else
-        out << FormatInserts(LoadStr(kMsgCompareMismatches), {static_cast<long long>(mismatches)})
-            << '\n';
-    return mismatches == 0 ? kExitOk : kExitRejected;
+        if (o.json)
+            out << JsonText({{"match", mismatches == 0},
+                             {"count", mismatches},
+                             {"differences", differences}},
+                            2)
+                << '\n';
+        else if (mismatches == 0)
+            out << LoadStr(kMsgCompareAllMatch) << '\n';
+        else
+            out << FormatInserts(LoadStr(kMsgCompareMismatches),
+                                 {static_cast<long long>(mismatches)})
+                << '\n';
+        if (mismatches > 0)
+            event.message = std::to_string(mismatches) + " differences";
+        return mismatches == 0 ? kExitOk : kExitRejected;
+    });
 }
 
 // The live values of a poll under stable keys; status last.

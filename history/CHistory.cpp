@@ -1,6 +1,8 @@
 #include "history/CHistory.h"
 
 #include "comm/CPrivateException.h"
+#include "model/CParBase.h"
+#include "model/ParameterIds.h"
 #include "platform/CSystemCalls.h"
 
 #include <sqlite3.h>
@@ -302,6 +304,20 @@ std::vector<std::string> ChangedKeys(const std::string& before, const std::strin
         if (!valueIn(a, key))
             changed.push_back(key);
     return changed;
+}
+
+HistoryEvent DeviceEvent(const CParBase& device, const std::string& program,
+                         const std::string& port, const std::string& operation) {
+    HistoryEvent event;
+    event.model = device.ModelString();
+    event.serial = device.GetValueText(kIdSerial);
+    event.tag = device.GetValueText(kIdTag);
+    event.program = program;
+    event.version = Q3_VERSION;
+    event.port = port;
+    event.operation = operation;
+    event.outcome = "ok";
+    return event;
 }
 
 std::string HistoryTimeNow() {

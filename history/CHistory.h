@@ -62,5 +62,12 @@ private:
 // order of the first (then the keys only the second has).
 std::vector<std::string> ChangedKeys(const std::string& before, const std::string& after);
 
+class CParBase;
+
+// An event of operation on the device whose parameter set (identity read) is given: model,
+// serial, tag and this program's version filled in, outcome "ok".
+HistoryEvent DeviceEvent(const CParBase& device, const std::string& program,
+                         const std::string& port, const std::string& operation);
+
 // Now in UTC as the history writes it.
 std::string HistoryTimeNow();

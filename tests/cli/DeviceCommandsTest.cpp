@@ -294,3 +294,60 @@ TEST_F(CliDevice, MalformedTcpAddressIsAUsageError) {
                   err);
     }
 }
+
+// Every device operation lands in the history with what the device held; the history gives the
+// sets back, compares them, and never fails an operation when it cannot be written.
+TEST_F(CliDevice, HistoryRecordsEachOperationAndGivesItsSetsBack) {
+    const std::string data = dir.File("data");
+    ASSERT_EQ(0, setenv("XDG_DATA_HOME", data.c_str(), 1));
+    StartDevice();
+    const std::string uploaded = dir.File("u.cfg");
+    const std::string changed = dir.File("d.cfg");
+    ASSERT_EQ(0, Run({"upload", uploaded})) << err;
+    auto set = OpenParameterFile(uploaded).set;
+    set->SetValueText(kIdFilterTime, "4.5", true);
+    set->SaveFile(changed);
+    ASSERT_EQ(0, Run({"download", changed})) << err;
+    EXPECT_EQ(1, Run({"compare", uploaded}));
+    {
+        std::lock_guard lock(bankMutex);
+        bank[9600] = 1011; // another model now: the download is refused, and recorded so
+    }
+    EXPECT_EQ(1, Run({"download", changed}));
+
+    ASSERT_EQ(0, Run({"history", "SN123456", "--json"}, false)) << err;
+    nlohmann::json events = nlohmann::json::parse(out);
+    ASSERT_EQ(4u, events.size()) << out;
+    EXPECT_EQ("download", events[0]["operation"]);
+    EXPECT_EQ("refused", events[0]["outcome"]);
+    EXPECT_EQ("compare", events[1]["operation"]);
+    EXPECT_EQ((std::vector<std::string>{"P51"}), events[1]["changed"]);
+    EXPECT_EQ("download", events[2]["operation"]);
+    EXPECT_EQ("ok", events[2]["outcome"]);
+    EXPECT_EQ((std::vector<std::string>{"P51"}), events[2]["changed"]);
+    EXPECT_EQ("TT-101", events[2]["tag"]);
+    EXPECT_EQ("Q3VA", events[3]["model"]);
+    const std::string uploadId = std::to_string(events[3]["id"].get<int64_t>());
+    const std::string downloadId = std::to_string(events[2]["id"].get<int64_t>());
+
+    ASSERT_EQ(0, Run({"history", "show", downloadId}, false)) << err;
+    EXPECT_NE(std::string::npos, out.find("changed\tP51\n")) << out;
+    EXPECT_NE(std::string::npos, out.find("\t4.5000 (sec)\n")) << out;
+    ASSERT_EQ(1, Run({"history", "diff", uploadId, downloadId}, false)) << err;
+    ASSERT_EQ(1u, Lines(out).size()) << out;
+    EXPECT_EQ("0.0000 (sec)", Fields(Lines(out)[0])[2]);
+    EXPECT_EQ("4.5000 (sec)", Fields(Lines(out)[0])[3]);
+    const std::string restored = dir.File("r.cfg");
+    ASSERT_EQ(0, Run({"history", "restore", uploadId, restored}, false)) << err;
+    EXPECT_EQ(OpenParameterFile(uploaded).set->FileText(),
+              OpenParameterFile(restored).set->FileText());
+    EXPECT_EQ(1, Run({"history", "restore", uploadId, restored}, false)) << "no overwrite";
+    EXPECT_EQ(1, Run({"history", "show", "999"}, false));
+    EXPECT_EQ(2, Run({"history", "show", "x"}, false));
+
+    // A history that cannot be written: the operation succeeds and says so.
+    ASSERT_EQ(0, setenv("XDG_DATA_HOME", uploaded.c_str(), 1)); // a file, not a folder
+    EXPECT_EQ(0, Run({"upload", dir.File("again.cfg")}));
+    EXPECT_NE(std::string::npos, err.find("q3cli: warning: The history")) << err;
+    unsetenv("XDG_DATA_HOME");
+}

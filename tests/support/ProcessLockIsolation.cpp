@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
@@ -15,4 +16,16 @@ struct ProcessLockIsolation {
         std::atexit([] { std::remove(path.c_str()); });
     }
 } g_isolation;
+
+// And its own history: the tests' device operations never reach the user's.
+struct HistoryIsolation {
+    HistoryIsolation() {
+        static std::string path = "/tmp/q3test-data-" + std::to_string(::getpid());
+        setenv("XDG_DATA_HOME", path.c_str(), 1);
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        });
+    }
+} g_historyIsolation;
 } // namespace

@@ -1,0 +1,169 @@
+#include "cli/HistoryCommands.h"
+
+#include "cli/CliOutput.h"
+#include "comm/CPrivateException.h"
+#include "history/CHistory.h"
+#include "model/ParameterFile.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <memory>
+
+#include <sys/stat.h>
+
+namespace {
+int64_t EventId(const std::string& text) {
+    int64_t id = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
+    if (error != std::errc() || end != text.data() + text.size() || id <= 0)
+        throw CliUsageError{"not an event number: " + text};
+    return id;
+}
+
+HistoryEvent Event(const std::string& text) {
+    std::optional<HistoryEvent> event = CHistory().Find(EventId(text));
+    if (!event)
+        throw CliRejected{"The history has no event " + text + "."};
+    return *event;
+}
+
+// The parameter set an event recorded: the one after a write, else the one read.
+std::unique_ptr<CParBase> SetOf(const HistoryEvent& event) {
+    const std::string& text = event.after.empty() ? event.before : event.after;
+    if (text.empty())
+        throw CliRejected{"Event " + std::to_string(event.id) + " (" + event.operation +
+                          ") holds no parameter set."};
+    OpenedParameterFile opened = OpenParameterText(text);
+    if (!opened.set)
+        throw CPrivateException(opened.error);
+    return std::move(opened.set);
+}
+
+std::string OneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\n' || c == '\r' || c == '\t')
+            c = ' ';
+    return text;
+}
+
+nlohmann::json EventJson(const HistoryEvent& e) {
+    return {{"id", e.id},
+            {"time", e.time},
+            {"model", e.model},
+            {"serial", e.serial},
+            {"tag", e.tag},
+            {"user", e.user},
+            {"host", e.host},
+            {"program", e.program},
+            {"version", e.version},
+            {"port", e.port},
+            {"operation", e.operation},
+            {"outcome", e.outcome},
+            {"message", e.message},
+            {"changed", e.changed}};
+}
+
+int List(const CliOptions& o, std::ostream& out) {
+    std::vector<HistoryEvent> events = CHistory().List(o.args.size() > 1 ? o.args[1] : "");
+    nlohmann::json rows = nlohmann::json::array();
+    for (const HistoryEvent& e : events) {
+        if (o.json)
+            rows.push_back(EventJson(e));
+        else
+            out << e.id << '\t' << e.time << '\t' << e.model << '\t' << e.serial << '\t'
+                << e.operation << '\t' << e.outcome << '\t' << OneLine(e.message) << '\n';
+    }
+    if (o.json)
+        out << JsonText(rows, 2) << '\n';
+    return kExitOk;
+}
+
+int ShowEvent(const CliOptions& o, std::ostream& out) {
+    HistoryEvent e = Event(o.args[2]);
+    if (o.json) {
+        nlohmann::json row = EventJson(e);
+        row["before"] = e.before;
+        row["after"] = e.after;
+        out << JsonText(row, 2) << '\n';
+        return kExitOk;
+    }
+    out << "event\t" << e.id << "\ntime\t" << e.time << "\nmodel\t" << e.model << "\nserial\t"
+        << e.serial << "\ntag\t" << e.tag << "\nuser\t" << e.user << '@' << e.host << "\nprogram\t"
+        << e.program << ' ' << e.version << "\nport\t" << e.port << "\noperation\t" << e.operation
+        << "\noutcome\t" << e.outcome << '\n';
+    if (!e.message.empty())
+        out << "message\t" << OneLine(e.message) << '\n';
+    if (!e.changed.empty()) {
+        out << "changed\t";
+        for (std::size_t i = 0; i < e.changed.size(); ++i)
+            out << (i ? " " : "") << e.changed[i];
+        out << '\n';
+    }
+    if (e.after.empty() && e.before.empty())
+        return kExitOk;
+    auto set = SetOf(e);
+    out << '\n';
+    for (int g = 0; g <= kGroupTable; ++g)
+        for (int i = 0; i < set->GetParameterCount(g); ++i) {
+            int id = set->GetParameterId(g, i);
+            out << id << '\t' << set->GetParameterName(id) << '\t' << set->GetDisplayText(id, true)
+                << '\n';
+        }
+    return kExitOk;
+}
+
+// The rows whose values differ, as compare lists them: section, name, first, second.
+int Diff(const CliOptions& o, std::ostream& out) {
+    HistoryEvent first = Event(o.args[2]);
+    HistoryEvent second = Event(o.args[3]);
+    auto a = SetOf(first);
+    auto b = SetOf(second);
+    if (a->ModelNumber() != b->ModelNumber())
+        throw CliRejected{"Events " + o.args[2] + " and " + o.args[3] +
+                          " are of different models (" + a->ModelString() + ", " +
+                          b->ModelString() + ")."};
+    int differences = 0;
+    std::string section;
+    for (int g = 0; a->GetParameterCount(g) > 0; ++g)
+        for (int i = 0; i < a->GetParameterCount(g); ++i) {
+            int id = a->GetParameterId(g, i);
+            if (a->GetParameterKind(id) == kKindHeader) {
+                section = a->GetParameterName(id);
+                continue;
+            }
+            if (g == kGroupMonitor || a->GetValueText(id) == b->GetValueText(id))
+                continue;
+            ++differences;
+            out << section << '\t' << a->GetParameterName(id) << '\t' << a->GetDisplayText(id, true)
+                << '\t' << b->GetDisplayText(id, true) << '\n';
+        }
+    if (differences == 0)
+        out << "All parameters matching.\n";
+    return differences == 0 ? kExitOk : kExitRejected;
+}
+
+int Restore(const CliOptions& o, std::ostream& out) {
+    HistoryEvent e = Event(o.args[2]);
+    auto set = SetOf(e);
+    struct stat st {};
+    if (!o.force && o.args[3] != "-" && ::stat(o.args[3].c_str(), &st) == 0)
+        throw CliRejected{o.args[3] + " exists already; use --force to replace it."};
+    WriteParameterOutput(*set, o.args[3], out);
+    return kExitOk;
+}
+} // namespace
+
+int CmdHistory(const CliOptions& o, std::ostream& out) {
+    const std::string sub = o.args.size() > 1 ? o.args[1] : "";
+    if (sub == "show" && o.args.size() == 3)
+        return ShowEvent(o, out);
+    if (sub == "diff" && o.args.size() == 4)
+        return Diff(o, out);
+    if (sub == "restore" && o.args.size() == 4)
+        return Restore(o, out);
+    if (sub != "show" && sub != "diff" && sub != "restore" && o.args.size() <= 2)
+        return List(o, out);
+    throw CliUsageError{"usage: q3cli history [SERIAL] | history show ID | history diff ID1 ID2 | "
+                        "history restore ID FILE"};
+}
