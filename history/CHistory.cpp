@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
@@ -38,6 +39,21 @@ CREATE TABLE IF NOT EXISTS events(
     after TEXT NOT NULL DEFAULT '',
     changed TEXT NOT NULL DEFAULT '');
 CREATE INDEX IF NOT EXISTS events_device ON events(serial, model, id);
+)";
+
+// Version 2: the technician and the test points of calibration certificates.
+const char* const kSchema2 = R"(
+ALTER TABLE events ADD COLUMN technician TEXT NOT NULL DEFAULT '';
+CREATE TABLE IF NOT EXISTS points(
+    event INTEGER NOT NULL REFERENCES events(id) ON DELETE CASCADE,
+    position INTEGER NOT NULL,
+    phase TEXT NOT NULL,
+    reference REAL NOT NULL,
+    reading REAL NOT NULL,
+    span REAL NOT NULL,
+    tolerance REAL NOT NULL,
+    unit TEXT NOT NULL DEFAULT '',
+    PRIMARY KEY(event, position));
 )";
 
 struct CloseDb {
@@ -87,6 +103,8 @@ void Migrate(sqlite3* db, const std::string& path) {
         throw CPrivateException("The history " + path + " was written by a newer program.");
     if (version < 1)
         Exec(db, path, kSchema);
+    if (version < 2)
+        Exec(db, path, kSchema2);
     if (version != CHistory::kSchemaVersion)
         Exec(db, path,
              ("PRAGMA user_version = " + std::to_string(CHistory::kSchemaVersion)).c_str());
@@ -142,8 +160,12 @@ std::string HostName() {
     return gethostname(name, sizeof name - 1) == 0 ? name : "";
 }
 
-const char* const kColumns = "id, time, model, serial, tag, user, host, program, version, port, "
-                             "operation, outcome, message, before, after, changed";
+// The columns of an event; a file of version 1 (not written since) has no technician.
+std::string Columns(int version) {
+    return std::string("id, time, model, serial, tag, user, host, program, version, port, "
+                       "operation, outcome, message, before, after, changed, ") +
+           (version >= 2 ? "technician" : "'' AS technician");
+}
 
 HistoryEvent EventAt(sqlite3_stmt* row) {
     HistoryEvent e;
@@ -154,7 +176,45 @@ HistoryEvent EventAt(sqlite3_stmt* row) {
     for (int i = 0; i < 14; ++i)
         *texts[i] = Text(row, i + 1);
     e.changed = SplitKeys(Text(row, 15));
+    e.technician = Text(row, 16);
     return e;
+}
+
+void InsertPoints(sqlite3* db, const std::string& path, const HistoryEvent& event) {
+    Statement insert = Prepare(db, path,
+                               "INSERT INTO points(event, position, phase, reference, reading, "
+                               "span, tolerance, unit) VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+    for (std::size_t i = 0; i < event.points.size(); ++i) {
+        const CalibrationPoint& p = event.points[i];
+        sqlite3_reset(insert.get());
+        sqlite3_bind_int64(insert.get(), 1, event.id);
+        sqlite3_bind_int(insert.get(), 2, static_cast<int>(i));
+        sqlite3_bind_text(insert.get(), 3, p.phase.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_double(insert.get(), 4, p.reference);
+        sqlite3_bind_double(insert.get(), 5, p.reading);
+        sqlite3_bind_double(insert.get(), 6, p.span);
+        sqlite3_bind_double(insert.get(), 7, p.tolerance);
+        sqlite3_bind_text(insert.get(), 8, p.unit.c_str(), -1, SQLITE_TRANSIENT);
+        if (sqlite3_step(insert.get()) != SQLITE_DONE)
+            Fail(db, path);
+    }
+}
+
+std::vector<CalibrationPoint> PointsOf(sqlite3* db, const std::string& path, int64_t id) {
+    Statement query = Prepare(db, path,
+                              "SELECT phase, reference, reading, span, tolerance, unit FROM points "
+                              "WHERE event = ? ORDER BY position");
+    sqlite3_bind_int64(query.get(), 1, id);
+    std::vector<CalibrationPoint> points;
+    int rc;
+    while ((rc = sqlite3_step(query.get())) == SQLITE_ROW)
+        points.push_back({Text(query.get(), 0), sqlite3_column_double(query.get(), 1),
+                          sqlite3_column_double(query.get(), 2),
+                          sqlite3_column_double(query.get(), 3),
+                          sqlite3_column_double(query.get(), 4), Text(query.get(), 5)});
+    if (rc != SQLITE_DONE)
+        Fail(db, path);
+    return points;
 }
 
 // The key=value lines of the SETTING section, in file order.
@@ -211,25 +271,28 @@ bool CHistory::Record(HistoryEvent& event, std::string* error) const {
             Statement insert = Prepare(
                 db.get(), m_path,
                 "INSERT INTO events(time, model, serial, tag, user, host, program, version, port, "
-                "operation, outcome, message, before, after, changed) "
-                "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                "operation, outcome, message, before, after, changed, technician) "
+                "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
             const std::string changed = JoinKeys(event.changed);
             const std::string* texts[] = {
-                &event.time,    &event.model,   &event.serial,  &event.tag,   &event.user,
-                &event.host,    &event.program, &event.version, &event.port,  &event.operation,
-                &event.outcome, &event.message, &event.before,  &event.after, &changed};
-            for (int i = 0; i < 15; ++i)
+                &event.time,   &event.model,     &event.serial,  &event.tag,
+                &event.user,   &event.host,      &event.program, &event.version,
+                &event.port,   &event.operation, &event.outcome, &event.message,
+                &event.before, &event.after,     &changed,       &event.technician};
+            for (int i = 0; i < 16; ++i)
                 sqlite3_bind_text(insert.get(), i + 1, texts[i]->c_str(),
                                   static_cast<int>(texts[i]->size()), SQLITE_TRANSIENT);
             if (sqlite3_step(insert.get()) != SQLITE_DONE)
                 Fail(db.get(), m_path);
             event.id = sqlite3_last_insert_rowid(db.get());
+            InsertPoints(db.get(), m_path, event);
             Statement prune =
                 Prepare(db.get(), m_path,
                         "DELETE FROM events WHERE id <= (SELECT max(id) FROM events) - ?");
             sqlite3_bind_int(prune.get(), 1, m_retention);
             if (sqlite3_step(prune.get()) != SQLITE_DONE)
                 Fail(db.get(), m_path);
+            Exec(db.get(), m_path, "DELETE FROM points WHERE event NOT IN (SELECT id FROM events)");
             Exec(db.get(), m_path, "COMMIT");
         } catch (...) {
             sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
@@ -251,9 +314,10 @@ std::vector<HistoryEvent> CHistory::List(const std::string& serial, int limit) c
     if (CSystemCalls::Current().Access(m_path.c_str(), F_OK) != 0)
         return events; // nothing recorded yet
     Db db = Open(m_path, false);
-    if (UserVersion(db.get(), m_path) < 1)
+    const int version = UserVersion(db.get(), m_path);
+    if (version < 1)
         return events;
-    std::string sql = std::string("SELECT ") + kColumns + " FROM events" +
+    std::string sql = "SELECT " + Columns(version) + " FROM events" +
                       (serial.empty() ? "" : " WHERE serial = ?1") + " ORDER BY id DESC LIMIT ?2";
     Statement query = Prepare(db.get(), m_path, sql.c_str());
     if (!serial.empty())
@@ -271,18 +335,26 @@ std::optional<HistoryEvent> CHistory::Find(int64_t id) const {
     if (CSystemCalls::Current().Access(m_path.c_str(), F_OK) != 0)
         return std::nullopt;
     Db db = Open(m_path, false);
-    if (UserVersion(db.get(), m_path) < 1)
+    const int version = UserVersion(db.get(), m_path);
+    if (version < 1)
         return std::nullopt;
-    Statement query =
-        Prepare(db.get(), m_path,
-                (std::string("SELECT ") + kColumns + " FROM events WHERE id = ?").c_str());
+    Statement query = Prepare(db.get(), m_path,
+                              ("SELECT " + Columns(version) + " FROM events WHERE id = ?").c_str());
     sqlite3_bind_int64(query.get(), 1, id);
     int rc = sqlite3_step(query.get());
-    if (rc == SQLITE_ROW)
-        return EventAt(query.get());
+    if (rc == SQLITE_ROW) {
+        HistoryEvent event = EventAt(query.get());
+        if (version >= 2)
+            event.points = PointsOf(db.get(), m_path, id);
+        return event;
+    }
     if (rc != SQLITE_DONE)
         Fail(db.get(), m_path);
     return std::nullopt;
+}
+
+bool CalibrationPoint::Passes() const {
+    return std::abs(ErrorPercent()) <= tolerance;
 }
 
 std::vector<std::string> ChangedKeys(const std::string& before, const std::string& after) {

@@ -5,6 +5,20 @@
 #include <string>
 #include <vector>
 
+// A test point of a calibration certificate: what the technician's reference said and what the
+// device read, in the unit of the channel, with the span the error is a percentage of.
+struct CalibrationPoint {
+    std::string phase; // "as found" or "as left"
+    double reference = 0;
+    double reading = 0;
+    double span = 100;    // of the channel's range, in its unit
+    double tolerance = 0; // allowed error, % of span
+    std::string unit;
+
+    double ErrorPercent() const { return span != 0 ? (reading - reference) / span * 100.0 : 0.0; }
+    bool Passes() const;
+};
+
 // One operation against a device, as the history keeps it.
 struct HistoryEvent {
     int64_t id = 0;
@@ -23,6 +37,8 @@ struct HistoryEvent {
     std::string before;    // parameter-file texts of a write ("" when none)
     std::string after;
     std::vector<std::string> changed; // the file keys ("P51") whose values differ
+    std::string technician;           // calibrations: who did it
+    std::vector<CalibrationPoint> points;
 };
 
 // The local history of device operations: an SQLite database in WAL mode, keyed by model and
@@ -32,7 +48,7 @@ struct HistoryEvent {
 // Record return false with the reason, and the device operation goes on.
 class CHistory {
 public:
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
     static constexpr int kDefaultRetention = 20000; // events kept, the oldest dropped first
 
     // $XDG_DATA_HOME/q3config/history.sqlite3, or ~/.local/share/q3config/history.sqlite3.

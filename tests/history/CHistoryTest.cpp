@@ -169,3 +169,51 @@ TEST(History, AnUnusableFileFailsTheRecordWithAReasonAndStaysAsItWas) {
     EXPECT_EQ(recorded, geteuid() == 0) << error;
     chmod(locked.c_str(), 0700);
 }
+
+// A file of the first schema is read as it is and brought up to date by the next write, its
+// events kept; certificate points travel with their event.
+TEST(History, AFirstVersionFileMigratesAndCertificatePointsRoundTrip) {
+    TempDir dir;
+    const std::string path = dir.File("h.sqlite3");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &db));
+    ASSERT_EQ(SQLITE_OK,
+              sqlite3_exec(db,
+                           "CREATE TABLE events(id INTEGER PRIMARY KEY, time TEXT NOT NULL, "
+                           "model TEXT NOT NULL, serial TEXT NOT NULL, tag TEXT NOT NULL DEFAULT "
+                           "'', user TEXT NOT NULL DEFAULT '', host TEXT NOT NULL DEFAULT '', "
+                           "program TEXT NOT NULL DEFAULT '', version TEXT NOT NULL DEFAULT '', "
+                           "port TEXT NOT NULL DEFAULT '', operation TEXT NOT NULL, outcome TEXT "
+                           "NOT NULL, message TEXT NOT NULL DEFAULT '', before TEXT NOT NULL "
+                           "DEFAULT '', after TEXT NOT NULL DEFAULT '', changed TEXT NOT NULL "
+                           "DEFAULT '');"
+                           "INSERT INTO events(time, model, serial, operation, outcome) "
+                           "VALUES('2026-01-02T03:04:05Z', 'Q3VD', 'OLD-1', 'upload', 'ok');"
+                           "PRAGMA user_version = 1;",
+                           nullptr, nullptr, nullptr));
+    sqlite3_close(db);
+
+    CHistory history(path);
+    std::vector<HistoryEvent> old = history.List();
+    ASSERT_EQ(1u, old.size());
+    EXPECT_EQ("OLD-1", old[0].serial);
+    EXPECT_EQ("", old[0].technician);
+
+    HistoryEvent calibration = Event("SN-1", "input calibration");
+    calibration.technician = "A. Engineer";
+    calibration.points = {{"as found", 0.0, 0.05, 100.0, 0.1, "deg C"},
+                          {"as found", 100.0, 100.3, 100.0, 0.1, "deg C"},
+                          {"as left", 100.0, 100.02, 100.0, 0.1, "deg C"}};
+    ASSERT_TRUE(history.Record(calibration));
+    EXPECT_EQ(2u, history.List().size()) << "the old event kept";
+    std::optional<HistoryEvent> back = history.Find(calibration.id);
+    ASSERT_TRUE(back);
+    EXPECT_EQ("A. Engineer", back->technician);
+    ASSERT_EQ(3u, back->points.size());
+    EXPECT_EQ("as left", back->points[2].phase);
+    EXPECT_DOUBLE_EQ(100.02, back->points[2].reading);
+    EXPECT_TRUE(back->points[0].Passes());
+    EXPECT_FALSE(back->points[1].Passes()) << back->points[1].ErrorPercent();
+    EXPECT_TRUE(back->points[2].Passes());
+    EXPECT_EQ("ok", IntegrityCheck(path));
+}
