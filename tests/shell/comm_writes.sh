@@ -41,10 +41,15 @@ mode=$(mbpoll_rtu -t 3 -r 901 -c 1 "$sim_port" | sed -n 's/^\[901\]:[[:space:]]*
 stop_sim "$sim_pid" TERM
 
 # A second signal ends at once, even while the restore is still being tried.
-start_sim stuck --model Q3VA --tcp 0 --lose-restore --turnaround 20
+start_sim stuck --model Q3VA --tcp 0 --lose-restore --turnaround 20 --trace
 "$cli" download ref.cfg --tcp "$sim_port" 2>err.txt &
 cli_pid=$!
-sleep 1
+# Once the download itself has begun (the set before it is read first, for the history).
+for i in $(seq 400); do
+    grep -q "write adrs=901 size=1" "$work/stuck.out" && break
+    sleep 0.05
+done
+sleep 0.5
 kill -INT "$cli_pid"
 sleep 0.5
 kill -INT "$cli_pid"
