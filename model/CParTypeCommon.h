@@ -105,7 +105,7 @@ private:
             if (m_desc->rows[i].group == group && m_desc->rows[i].Stored())
                 f(m_desc->rows[i]);
     }
-    void TransferAdjustAndTable(CCommInterface& comm, int group, bool write);
+    void TransferGroups(CCommInterface& comm, int group, bool write);
     void ReadMonitor(CCommInterface& comm, const MonitorRead& read);
 
     const ModelDesc* m_desc;

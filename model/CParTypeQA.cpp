@@ -56,8 +56,8 @@ constexpr auto kTableQA1 = Join(
     InputAndOutput1Readings(kStrOutputValue), kStatusReading, kRtdReading, kDeviceInfoRows);
 
 constexpr auto kMonitorQA =
-    JoinReads(kMonitorInputReads, kMonitorOutputReads,
-              std::array{MonitorRead{42, 2, MonitorTarget::SensorValue}}, kDeviceInfoReads);
+    Join(kMonitorInputReads, kMonitorOutputReads,
+         std::array{MonitorRead{42, 2, MonitorTarget::SensorValue}}, kDeviceInfoReads);
 
 constexpr InputType C(double dmin, double dmax, double smin, double smax) {
     return {{Fixed4(dmin), Fixed4(dmax), Fixed4(smin), Fixed4(smax), 1}, kStrUnitOhm, 40.0};

@@ -31,7 +31,7 @@ constexpr auto kTableQB1 =
          OutputBlockQB<0>(), Unlisted(OutputBlockQB<1>()), kAdjustRowsTwoOutputs, kXYRows,
          InputAndOutput1Readings(kStrOutput1Value), kStatusReading, kDeviceInfoRows);
 
-constexpr auto kMonitorQB = JoinReads(kMonitorInputReads, kMonitorOutputReads, kDeviceInfoReads);
+constexpr auto kMonitorQB = Join(kMonitorInputReads, kMonitorOutputReads, kDeviceInfoReads);
 
 // Every potentiometer range is 0 to 100 % of the travel, also as the limits of 0 % and 100 %.
 constexpr std::array kTypesQB = {InputType{{0, 1000000, 0, 1000000, 1}, kStrUnitPercent, 15.0}};

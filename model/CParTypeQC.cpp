@@ -31,7 +31,7 @@ constexpr auto kTableQC1 =
          OutputBlockQC<0>(), Unlisted(OutputBlockQC<1>()), kAdjustRowsTwoOutputs, kXYRows,
          InputAndOutput1Readings(kStrOutput1Value), kStatusReading, kDeviceInfoRows);
 
-constexpr auto kMonitorQC = JoinReads(kMonitorInputReads, kMonitorOutputReads, kDeviceInfoReads);
+constexpr auto kMonitorQC = Join(kMonitorInputReads, kMonitorOutputReads, kDeviceInfoReads);
 
 // Limits of 0 % and 100 %, the range set with the type (in the type's unit), the unit and the
 // input fine zero allowed either side.

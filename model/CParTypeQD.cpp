@@ -45,9 +45,9 @@ constexpr auto kTableQD1 =
          kStatusReading, kTcReadings, kDeviceInfoRows);
 
 constexpr auto kMonitorQD =
-    JoinReads(kMonitorInputReads, std::array{MonitorRead{6, 2, MonitorTarget::ColdJunction}},
-              kMonitorOutputReads, std::array{MonitorRead{42, 2, MonitorTarget::SensorValue}},
-              kDeviceInfoReads);
+    Join(kMonitorInputReads, std::array{MonitorRead{6, 2, MonitorTarget::ColdJunction}},
+         kMonitorOutputReads, std::array{MonitorRead{42, 2, MonitorTarget::SensorValue}},
+         kDeviceInfoReads);
 
 // Limits of 0 % and 100 % input, then the range set when the type is chosen (deg C).
 constexpr InputType T(double smin, double smax, double dmin, double dmax) {

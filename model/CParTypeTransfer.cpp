@@ -66,23 +66,11 @@ void CParTypeCommon::Download(CCommInterface& comm, int group) {
 }
 
 void CParTypeCommon::DownloadGuarded(CCommInterface& comm, int group) {
-    if (group == kGroupAll || group == kGroupSettings) {
-        for (int i = 0; i < GetParameterCount(kGroupSettings); ++i) {
-            WriteParameter(comm, GetParameterId(kGroupSettings, i));
-            Step();
-        }
-    }
-    TransferAdjustAndTable(comm, group, true);
+    TransferGroups(comm, group, true);
 }
 
 void CParTypeCommon::Upload(CCommInterface& comm, int group) {
-    if (group == kGroupAll || group == kGroupSettings) {
-        for (int i = 0; i < GetParameterCount(kGroupSettings); ++i) {
-            ReadParameter(comm, GetParameterId(kGroupSettings, i));
-            Step();
-        }
-    }
-    TransferAdjustAndTable(comm, group, false);
+    TransferGroups(comm, group, false);
     if (group == kGroupAll || group == kGroupMonitor) {
         for (int i = 0; i < m_desc->monitorCount; ++i)
             ReadMonitor(comm, m_desc->monitor[i]);
@@ -91,9 +79,19 @@ void CParTypeCommon::Upload(CCommInterface& comm, int group) {
         m_stepsDone.value.store(m_stepsTotal);
 }
 
-// The fine adjustments and the linearizer table of a group transfer, in table order, the table
-// points in blocks.
-void CParTypeCommon::TransferAdjustAndTable(CCommInterface& comm, int group, bool write) {
+// Groups 0 to 2 of a transfer: the settings one by one as a single edit would go, then the fine
+// adjustments and the linearizer table in table order, the table points in blocks.
+void CParTypeCommon::TransferGroups(CCommInterface& comm, int group, bool write) {
+    if (group == kGroupAll || group == kGroupSettings) {
+        for (int i = 0; i < GetParameterCount(kGroupSettings); ++i) {
+            const int id = GetParameterId(kGroupSettings, i);
+            if (write)
+                WriteParameter(comm, id);
+            else
+                ReadParameter(comm, id);
+            Step();
+        }
+    }
     for (int g : {kGroupAdjust, kGroupTable}) {
         if (group != kGroupAll && group != g)
             continue;

@@ -20,9 +20,9 @@ constexpr int32_t Fixed4(double v) {
     return static_cast<int32_t>(v < 0 ? v * 10000 - 0.5 : v * 10000 + 0.5);
 }
 
-// The rows of several pieces, in order.
-template <std::size_t... N> constexpr auto Join(const std::array<ParameterRow, N>&... parts) {
-    std::array<ParameterRow, (N + ...)> all{};
+// The rows (or reads) of several pieces, in order.
+template <typename T, std::size_t... N> constexpr auto Join(const std::array<T, N>&... parts) {
+    std::array<T, (N + ...)> all{};
     std::size_t at = 0;
     ((std::copy(parts.begin(), parts.end(), all.begin() + static_cast<std::ptrdiff_t>(at)),
       at += N),
@@ -292,15 +292,6 @@ inline constexpr std::array<MonitorRead, 7> kDeviceInfoReads = {{
     {9627, 2, MonitorTarget::CalibDate},
     {9629, 16, MonitorTarget::Tag},
 }};
-
-template <std::size_t... N> constexpr auto JoinReads(const std::array<MonitorRead, N>&... parts) {
-    std::array<MonitorRead, (N + ...)> all{};
-    std::size_t at = 0;
-    ((std::copy(parts.begin(), parts.end(), all.begin() + static_cast<std::ptrdiff_t>(at)),
-      at += N),
-     ...);
-    return all;
-}
 
 // The description of a model from its tables.
 template <std::size_t Rows, std::size_t Reads, std::size_t Types>
