@@ -9,31 +9,6 @@
 #include <optional>
 #include <sys/stat.h>
 
-namespace {
-// Sets an environment variable for the scope of a test.
-class CScopedEnv {
-public:
-    CScopedEnv(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~CScopedEnv() {
-        if (m_old)
-            setenv(m_name, m_old->c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
-} // namespace
-
 TEST(SettingsStore, PathFollowsXdgConfigHomeThenHome) {
     {
         CScopedEnv config("XDG_CONFIG_HOME", "/xdg/config");

@@ -299,7 +299,7 @@ TEST_F(CliDevice, MalformedTcpAddressIsAUsageError) {
 // sets back, compares them, and never fails an operation when it cannot be written.
 TEST_F(CliDevice, HistoryRecordsEachOperationAndGivesItsSetsBack) {
     const std::string data = dir.File("data");
-    ASSERT_EQ(0, setenv("XDG_DATA_HOME", data.c_str(), 1));
+    std::optional<CScopedEnv> history(std::in_place, "XDG_DATA_HOME", data.c_str());
     StartDevice();
     const std::string uploaded = dir.File("u.cfg");
     const std::string changed = dir.File("d.cfg");
@@ -346,8 +346,7 @@ TEST_F(CliDevice, HistoryRecordsEachOperationAndGivesItsSetsBack) {
     EXPECT_EQ(2, Run({"history", "show", "x"}, false));
 
     // A history that cannot be written: the operation succeeds and says so.
-    ASSERT_EQ(0, setenv("XDG_DATA_HOME", uploaded.c_str(), 1)); // a file, not a folder
+    history.emplace("XDG_DATA_HOME", uploaded.c_str()); // a file, not a folder
     EXPECT_EQ(0, Run({"upload", dir.File("again.cfg")}));
     EXPECT_NE(std::string::npos, err.find("q3cli: warning: The history")) << err;
-    unsetenv("XDG_DATA_HOME");
 }
