@@ -50,7 +50,7 @@ va=$port
 
 # The registered simulator is offered; a ttyS port only when it has hardware behind it.
 ports=$("$cli" ports)
-printf '%s\n' "$ports" | grep -q "^$va	" || fail "the simulator $va is not listed:
+grep -q "^$va	" <<<"$ports" || fail "the simulator $va is not listed:
 $ports"
 for p in $(printf '%s\n' "$ports" | cut -f1 | grep '^/dev/ttyS'); do
     [ "$(cat "/sys/class/tty/${p#/dev/}/type")" != 0 ] || fail "$p has no UART behind it"
@@ -60,18 +60,19 @@ done
 status=0
 err=$("$cli" identify 2>&1) || status=$?
 [ "$status" -eq 2 ] || fail "identify without a port exited $status"
-printf '%s\n' "$err" | head -n 1 | grep -q "^q3cli: no port chosen" || fail "no port: $err"
-printf '%s\n' "$err" | grep -q "^q3cli:   $va " || fail "no port, ports found: $err"
+[[ "${err%%$'\n'*}" == "q3cli: no port chosen"* ]] || fail "no port: $err"
+grep -q "^q3cli:   $va " <<<"$err" || fail "no port, ports found: $err"
 
 out=$("$cli" identify --port "$va")
-printf '%s\n' "$out" | grep -qx "Model number	1001" || fail "identify: $out"
-printf '%s\n' "$out" | grep -qx "Serial	SN-4711" || fail "identify serial: $out"
-printf '%s\n' "$out" | grep -qx "Tag No.	TT-101" || fail "identify tag: $out"
+grep -qx "Model number	1001" <<<"$out" || fail "identify: $out"
+grep -qx "Serial	SN-4711" <<<"$out" || fail "identify serial: $out"
+grep -qx "Tag No.	TT-101" <<<"$out" || fail "identify tag: $out"
 
 # The port chosen in Preferences is the default.
 mkdir -p "$XDG_CONFIG_HOME/Drennic"
 printf '[ComSettings]\r\nCOMPortName=%s\r\n' "$va" >"$XDG_CONFIG_HOME/Drennic/q3config.ini"
-"$cli" identify | grep -qx "Model number	1001" || fail "identify on the stored port"
+out=$("$cli" identify) || fail "identify on the stored port"
+grep -qx "Model number	1001" <<<"$out" || fail "identify on the stored port: $out"
 
 "$cli" upload "$work/va.cfg" 2>"$work/upload.err" || fail "upload: $(cat "$work/upload.err")"
 [ ! -s "$work/upload.err" ] || fail "upload wrote to a non-terminal standard error: $(cat "$work/upload.err")"
@@ -90,13 +91,13 @@ out=$("$cli" compare "$work/va.cfg") || fail "compare after the download: $out"
 
 # "-" is standard output and input: a device's settings piped through show and compare.
 "$cli" upload - | "$cli" compare - >/dev/null || fail "upload - | compare -"
-"$cli" upload - | "$cli" show - --group 0 | grep -q "^51	Filter time constant	7.5000 (sec)$" ||
-    fail "upload - | show -"
+out=$("$cli" upload - | "$cli" show - --group 0) || fail "upload - | show -"
+grep -q "^51	Filter time constant	7.5000 (sec)$" <<<"$out" || fail "upload - | show -: $out"
 [ ! -e ./- ] || fail "upload - wrote a file named -"
 
 out=$("$cli" monitor --count 2)
 [ "$(printf '%s\n' "$out" | wc -l)" -eq 2 ] || fail "monitor lines: $out"
-printf '%s\n' "$out" | head -n 1 | grep -q "	25.0" || fail "monitor input: $out"
+[[ "${out%%$'\n'*}" == *$'\t'25.0* ]] || fail "monitor input: $out"
 out=$("$cli" monitor --count 1 --csv)
 [ "$(printf '%s\n' "$out" | head -n 1 | cut -c1-5)" = "time," ] || fail "monitor csv: $out"
 [ "$(printf '%s\n' "$out" | tail -n 1 | cut -d, -f2)" = 25.0 ] || fail "monitor csv input: $out"
@@ -122,7 +123,7 @@ mkdir "$work/rack"
     fail "upload of two devices: $(cat "$work/rack.out")"
 [ "$(cut -f1,2 "$work/rack.out")" = "$va	ok
 $va2	ok" ] || fail "upload lines: $(cat "$work/rack.out")"
-ls "$work/rack" | grep -q "^Q3VA_SN-4712_[0-9-]*\.cfg$" || fail "rack files: $(ls "$work/rack")"
+grep -q "^Q3VA_SN-4712_[0-9-]*\.cfg$" <<<"$(ls "$work/rack")" || fail "rack files: $(ls "$work/rack")"
 # The same device again: a file of its own beside the first, never over it.
 again=$("$cli" upload "$work/rack" --port "$va") || fail "second upload into the folder"
 [ "${again%-2.cfg}" != "$again" ] && [ "$(ls "$work/rack" | wc -l)" -eq 3 ] ||
@@ -149,8 +150,8 @@ $vb	refused" ] || fail "rack download lines: $(cat "$work/rack.out")"
 # Modbus TCP, with the trace on standard error.
 start tcp --model Q3VD1 --tcp 0
 err=$("$cli" identify --tcp "$port" --trace 2>&1 >/dev/null)
-printf '%s\n' "$err" | head -n 1 | grep -qx "ReadHoldingRegisters: adrs=9601 size=1" ||
-    fail "trace: $err"
+# The first line by parameter expansion: a pipe into head could end printf early (SIGPIPE).
+[ "${err%%$'\n'*}" = "ReadHoldingRegisters: adrs=9601 size=1" ] || fail "trace: $err"
 
 # A port nobody answers on: the composed message and exit status 1.
 socat -d -d "pty,raw,echo=0,link=$work/mute.a" "pty,raw,echo=0,link=$work/mute.b" 2>/dev/null &
