@@ -13,6 +13,7 @@
 #include <ctime>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -149,8 +150,13 @@ std::vector<std::string> SplitKeys(const std::string& joined) {
 }
 
 std::string UserName() {
-    if (const struct passwd* entry = getpwuid(getuid()); entry && entry->pw_name)
-        return entry->pw_name;
+    // Reentrant: q3cli records the devices of one command from several threads.
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    std::vector<char> buffer(4096);
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_name)
+        return found->pw_name;
     const char* user = std::getenv("USER");
     return user ? user : "";
 }
