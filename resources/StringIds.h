@@ -85,6 +85,7 @@ inline constexpr int kMsgGraphNoAnswer = 42021;
 inline constexpr int kMsgNoPortChosen = 42040;
 inline constexpr int kMsgUserGuideMissing = 42041;    // %1!s! the path looked at
 inline constexpr int kStrPortAbsent = 42042;          // %1!s! the stored port
+inline constexpr int kMsgHistoryNotWritten = 42043;   // %1!s! the reason
 inline constexpr int kMsgValuesIgnored = 42030;       // %1!s! file, %2!s! keys
 inline constexpr int kMsgTableLineUnreadable = 42031; // %1!s! file, %2!d! line
 inline constexpr int kMsgTableLineOutOfRange = 42032; // %1!s! file, %2!d! line

@@ -387,5 +387,6 @@ extern const StringEntry kEnglishStrings[] = {
     {42040, "No communication port is chosen. Choose the port of the device in Preferences."},
     {42041, "The user guide was not found: %1!s!"},
     {42042, "%1!s! (not connected)"},
+    {42043, "The operation could not be recorded in the device history:\n%1!s!"},
 };
 extern const std::size_t kEnglishStringCount = sizeof(kEnglishStrings) / sizeof(kEnglishStrings[0]);

@@ -16,6 +16,7 @@
 #include "gui/CMessageBox.h"
 #include "gui/CPrintSheet.h"
 #include "gui/QtText.h"
+#include "history/CHistory.h"
 #include "model/CDeviceType.h"
 #include "model/CModelContext.h"
 #include "model/CProcessPrivilege.h"
@@ -667,8 +668,46 @@ void CVELKDlg::OnCompare() {
     m_transfer->PostCommand(CDeviceInterfaceThread::kUpload);
 }
 
+void CVELKDlg::RecordTransfer(CDeviceInterfaceThread& thread) {
+    const CParBase* identity = DeviceSet();
+    if (identity == nullptr)
+        return;
+    const bool download = thread.LastCommand() == CDeviceInterfaceThread::kDownload;
+    HistoryEvent event =
+        DeviceEvent(*identity, "q3config", m_comm.CurrentSettings().ShownPortName(),
+                    download    ? "download"
+                    : m_compare ? "compare"
+                                : "upload");
+    const std::string key = event.model + '\n' + event.serial;
+    const CPrivateException* error = thread.StoredError();
+    if (error) {
+        event.outcome = m_transferCancelled ? "cancelled" : "failed";
+        event.message = error->Message();
+    }
+    if (download) {
+        event.before = m_knownDeviceKey == key ? m_knownDeviceText : std::string();
+        event.after = m_fileSet->FileText();
+        if (!event.before.empty())
+            event.changed = ChangedKeys(event.before, event.after);
+    } else if (!error) {
+        event.after = thread.Device().DeviceSet()->FileText();
+        if (m_compare)
+            event.changed = ChangedKeys(m_fileSet->FileText(), event.after);
+    }
+    // A partly written device holds neither set.
+    m_knownDeviceKey = error && download ? std::string() : key;
+    m_knownDeviceText = error ? std::string() : event.after;
+    std::string reason;
+    if (!CHistory().Record(event, &reason) && !m_historyWarned) {
+        m_historyWarned = true;
+        ShowMessageBox(this, FromStd(FormatInserts(LoadStr(kMsgHistoryNotWritten), {reason})),
+                       MessageIcon::Warning);
+    }
+}
+
 void CVELKDlg::OnTransferDone() {
     CDeviceInterfaceThread* thread = m_transfer.get();
+    RecordTransfer(*thread);
     // What the transfer thread met on its way is shown here, on the window's thread.
     for (const std::string& warning : thread->Device().DeviceSet()->TakeWarnings())
         ShowMessageBox(this, FromStd(warning), MessageIcon::Warning);

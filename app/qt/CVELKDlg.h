@@ -186,6 +186,9 @@ private:
     void OnTransferDone();
     // A transfer thread lent the connection, observed by the window.
     void StartTransfer();
+    // The transfer just ended, in the device history; a history that cannot be written is said
+    // once a session and never stops the work.
+    void RecordTransfer(CDeviceInterfaceThread& thread);
     void StopPolling();
     void StopTransfer();
     void OnFileTabChanged(int index);
@@ -223,6 +226,11 @@ private:
     QString m_filePath;
     std::optional<std::string> m_savedSettings;
     bool m_transferCancelled = false;
+    // The device's set as this window last read or wrote it (model and serial, parameter-file
+    // text): the set before a download, for the history.
+    std::string m_knownDeviceKey;
+    std::string m_knownDeviceText;
+    bool m_historyWarned = false;
     QTabWidget* m_deviceTabs = nullptr;
     CDeviceSummaryPage* m_infoPage = nullptr;
     CDeviceSummaryPage* m_basicPage = nullptr;

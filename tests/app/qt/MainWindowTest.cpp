@@ -8,6 +8,7 @@
 #include "gui/CFileDialogs.h"
 #include "gui/CPrintSheet.h"
 #include "gui/QtText.h"
+#include "history/CHistory.h"
 #include "model/CDeviceType.h"
 #include "model/ParameterFile.h"
 #include "model/ParameterIds.h"
@@ -328,6 +329,43 @@ TEST_F(MainWindowTest, DownloadNeedsUnlockAndWritesTheFileSet) {
     EXPECT_FALSE(window->FileList()->IsReadOnly());
     QTest::mouseClick(window->UnlockBox(), Qt::LeftButton);
     EXPECT_FALSE(window->DownloadButton()->isEnabled());
+}
+
+// The window's transfers land in the device history: a download with the set the window read
+// before it, and a history that cannot be written is said once and never stops the work.
+TEST_F(MainWindowTest, TransfersAreRecordedInTheDeviceHistory) {
+    TempDir data;
+    CScopedEnv history("XDG_DATA_HOME", data.Path().c_str());
+    Start();
+    GoOnline();
+    QTest::mouseClick(window->UploadButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitState(CVELKDlg::kOnline)) << messages.texts.join("|").toStdString();
+    window->FileSet()->SetValue(kIdFilterTime, 45000, true);
+    QTest::mouseClick(window->UnlockBox(), Qt::LeftButton);
+    QTest::mouseClick(window->DownloadButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitState(CVELKDlg::kOnline)) << messages.texts.join("|").toStdString();
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+
+    std::vector<HistoryEvent> events = CHistory().List(identity.serial);
+    ASSERT_EQ(2u, events.size());
+    EXPECT_EQ("upload", events[1].operation);
+    EXPECT_EQ("q3config", events[1].program);
+    EXPECT_EQ("download", events[0].operation);
+    EXPECT_EQ("ok", events[0].outcome);
+    std::optional<HistoryEvent> download = CHistory().Find(events[0].id);
+    ASSERT_TRUE(download);
+    EXPECT_EQ(CHistory().Find(events[1].id)->after, download->before);
+    EXPECT_EQ((std::vector<std::string>{"P51"}), download->changed);
+
+    CScopedEnv broken("XDG_DATA_HOME", "/dev/null"); // not a folder
+    for (int i = 0; i < 2; ++i) {
+        QTest::mouseClick(window->DownloadButton(), Qt::LeftButton);
+        ASSERT_TRUE(WaitState(CVELKDlg::kOnline));
+    }
+    int said = 0;
+    for (const QString& text : messages.texts)
+        said += text.startsWith("The operation could not be recorded") ? 1 : 0;
+    EXPECT_EQ(1, said) << messages.texts.join("|").toStdString();
 }
 
 // Closing the window during a download never leaves the device in write mode: the download
