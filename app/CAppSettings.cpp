@@ -7,6 +7,7 @@ void CAppSettings::Load(const CSettingsStore& store) {
     TempUnit = store.GetInt(kSettingsSection, kTempUnitValue, 0);
     DeviceId = store.GetInt(kSettingsSection, kDeviceIdValue, kDefaultDeviceId);
     DisplayLanguage = store.GetInt(kSettingsSection, kDisplayLanguageValue, kAutomaticLanguage);
+    Technician = store.GetString(kSettingsSection, kTechnicianValue);
     comm = LoadCommSettings(store);
 }
 
@@ -14,6 +15,7 @@ void CAppSettings::Store(CSettingsStore& store) const {
     store.SetInt(kSettingsSection, kTempUnitValue, TempUnit);
     store.SetInt(kSettingsSection, kDeviceIdValue, DeviceId);
     store.SetInt(kSettingsSection, kDisplayLanguageValue, DisplayLanguage);
+    store.SetString(kSettingsSection, kTechnicianValue, Technician);
     store.SetString(kComSettingsSection, kPortNameValue, comm.portName);
     store.SetString(kComSettingsSection, kPortDisplayNameValue, comm.portDisplayName);
 }

@@ -2,6 +2,8 @@
 
 #include "comm/CommSettings.h"
 
+#include <string>
+
 class CCommInterface;
 class CSettingsStore;
 
@@ -19,12 +21,13 @@ public:
     int TempUnit = 0;                         // 0 deg C, 1 deg F, 2 K
     int DeviceId = kDefaultDeviceId;          // type code of the file set
     int DisplayLanguage = kAutomaticLanguage; // -1 from the user's locale, 0 English, 1 Japanese
+    std::string Technician;                   // who signs calibration certificates
     // The Modbus trace window is open; for this run only, never stored.
     bool ShowModbusTrace = false;
 
-    // Reads the five values; missing values take their defaults.
+    // Reads the six values; missing values take their defaults.
     void Load(const CSettingsStore& store);
-    // Writes the five values. Raises CPrivateException when the store cannot be written.
+    // Writes the six values. Raises CPrivateException when the store cannot be written.
     void Store(CSettingsStore& store) const;
 };
 

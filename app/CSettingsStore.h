@@ -10,6 +10,7 @@ inline constexpr const char* kComSettingsSection = "ComSettings";
 inline constexpr const char* kTempUnitValue = "TempUnit";
 inline constexpr const char* kDeviceIdValue = "DeviceId";
 inline constexpr const char* kDisplayLanguageValue = "DisplayLanguage";
+inline constexpr const char* kTechnicianValue = "Technician";
 inline constexpr const char* kPortNameValue = "COMPortName";
 inline constexpr const char* kPortDisplayNameValue = "COMPortDisplayName";
 // No port until the user chooses one: a guessed port would open a device nobody named.

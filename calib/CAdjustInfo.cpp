@@ -4,6 +4,7 @@
 #include "comm/CCommInterface.h"
 #include "model/CParBase.h"
 #include "model/CProcessPrivilege.h"
+#include "model/ParameterIds.h"
 
 #include <algorithm>
 #include <cmath>
@@ -49,6 +50,16 @@ void CAdjustInfo::Read(CCommInterface& comm, const CParBase& set) {
         outputZero[j] = pair[0] / 10000.0;
         outputSpan[j] = pair[1] / 10000.0;
     }
+}
+
+void CAdjustInfo::PutInto(CParBase& set) const {
+    const std::pair<int, double> values[] = {
+        {kIdInputFineZero, inputZero[0]},    {kIdInputFineSpan, inputSpan[0]},
+        {kIdOutput1FineZero, outputZero[0]}, {kIdOutput1FineSpan, outputSpan[0]},
+        {kIdOutput2FineZero, outputZero[1]}, {kIdOutput2FineSpan, outputSpan[1]}};
+    for (auto [id, value] : values)
+        if (set.FindRow(id) >= 0)
+            set.SetValue(id, ToDevice(value), false);
 }
 
 void CAdjustInfo::Write(CCommInterface& comm) const {

@@ -36,6 +36,10 @@ public:
     // connection lock, inside process mode 1. Modbus errors propagate; 900 is restored.
     void Write(CCommInterface& comm) const;
 
+    // The adjustments into the fine adjustment parameters of set (the first input's, and the
+    // outputs' the model has).
+    void PutInto(CParBase& set) const;
+
     // value x 10000 rounded half away from zero; outside the int32 range -2147483648.
     static int32_t ToDevice(double value);
 };

@@ -43,12 +43,13 @@ Device (serial port or Modbus TCP):
   compare FILE               list the parameters where device and file differ
   monitor [--count N]        live values, one line per poll
 
-History (every upload, download and compare, kept in $XDG_DATA_HOME/q3config):
+History (every operation on a device, kept in $XDG_DATA_HOME/q3config):
   history [SERIAL]           the events, newest first: number, time (UTC), model, serial,
                              operation, outcome, message
   history show ID            one event with its parameter set
   history diff ID1 ID2       the parameters where the two events' sets differ
   history restore ID FILE    write the event's parameter set as a parameter file
+  certificate ID --pdf FILE  the calibration certificate of a calibration check
 
 Options:
   --unit C|F|K               temperature unit for shown and typed values (default C)
@@ -61,7 +62,8 @@ Options:
                              (one object a line)
   --csv                      monitor: comma-separated, one number per cell
   --trace                    print the Modbus trace on standard error
-  --force                    new, history restore: replace an existing file
+  --pdf FILE                 certificate: the PDF file to write
+  --force                    new, history restore, certificate: replace an existing file
   --help                     this text
   --version                  the program's version
   --                         what follows are arguments, never options
@@ -236,7 +238,8 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"new", CmdNew}, {"show", CmdShow}, {"get", CmdGet}, {"set", CmdSet}, {"history", CmdHistory},
+    {"new", CmdNew}, {"show", CmdShow},       {"get", CmdGet},
+    {"set", CmdSet}, {"history", CmdHistory}, {"certificate", CmdCertificate},
 };
 } // namespace
 
@@ -252,7 +255,8 @@ enum LongOnly : int {
     kOptForce,
     kOptVersion,
     kOptJson,
-    kOptPortsFrom
+    kOptPortsFrom,
+    kOptPdf
 };
 
 const option kLongOptions[] = {
@@ -263,6 +267,7 @@ const option kLongOptions[] = {
     {"json", no_argument, nullptr, kOptJson},
     {"ports-from", required_argument, nullptr, kOptPortsFrom},
     {"force", no_argument, nullptr, kOptForce},
+    {"pdf", required_argument, nullptr, kOptPdf},
     {"port", required_argument, nullptr, kOptPort},
     {"tcp", required_argument, nullptr, kOptTcp},
     {"unit", required_argument, nullptr, kOptUnit},
@@ -340,6 +345,9 @@ CliOptions ParseCliOptions(int argc, char** argv) {
             break;
         case kOptTcp:
             o.tcp = optarg;
+            break;
+        case kOptPdf:
+            o.pdf = optarg;
             break;
         case kOptUnit:
             o.unit = ParseUnit(optarg);

@@ -11,6 +11,7 @@ struct CliOptions {
     std::vector<std::string> ports; // --port PATH, repeated for several devices
     std::string portsFrom;          // --ports-from FILE: "PORT [FILE]" per line
     std::string tcp;                // --tcp HOST:PORT
+    std::string pdf;                // --pdf FILE
     int unit = -1;                  // --unit C|F|K; -1: not given
     int group = -1;                 // --group N; -1: groups 0 to 2
     int count = -1;                 // --count N; -1: until interrupted

@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 
 namespace {
+CertificateWriter g_certificateWriter = nullptr;
+
 int64_t EventId(const std::string& text) {
     int64_t id = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
@@ -166,4 +168,27 @@ int CmdHistory(const CliOptions& o, std::ostream& out) {
         return List(o, out);
     throw CliUsageError{"usage: q3cli history [SERIAL] | history show ID | history diff ID1 ID2 | "
                         "history restore ID FILE"};
+}
+
+void UseCertificateWriter(CertificateWriter writer) {
+    g_certificateWriter = writer;
+}
+
+int CmdCertificate(const CliOptions& o, std::ostream& out) {
+    if (o.args.size() != 2 || o.pdf.empty())
+        throw CliUsageError{"usage: q3cli certificate ID --pdf FILE"};
+    HistoryEvent e = Event(o.args[1]);
+    if (e.points.empty())
+        throw CliRejected{"Event " + o.args[1] + " (" + e.operation +
+                          ") is not a calibration check: it holds no test points."};
+    if (g_certificateWriter == nullptr)
+        throw CliRejected{"This build of q3cli writes no PDF files."};
+    struct stat st {};
+    if (!o.force && ::stat(o.pdf.c_str(), &st) == 0)
+        throw CliRejected{o.pdf + " exists already; use --force to replace it."};
+    std::string error;
+    if (!g_certificateWriter(e, o.pdf, &error))
+        throw CPrivateException(error);
+    out << o.pdf << '\n';
+    return kExitOk;
 }

@@ -57,6 +57,9 @@ CREATE TABLE IF NOT EXISTS points(
     PRIMARY KEY(event, position));
 )";
 
+// Version 3: the firmware of the device, for certificates.
+const char* const kSchema3 = "ALTER TABLE events ADD COLUMN firmware TEXT NOT NULL DEFAULT '';";
+
 struct CloseDb {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 };
@@ -106,6 +109,8 @@ void Migrate(sqlite3* db, const std::string& path) {
         Exec(db, path, kSchema);
     if (version < 2)
         Exec(db, path, kSchema2);
+    if (version < 3)
+        Exec(db, path, kSchema3);
     if (version != CHistory::kSchemaVersion)
         Exec(db, path,
              ("PRAGMA user_version = " + std::to_string(CHistory::kSchemaVersion)).c_str());
@@ -166,11 +171,12 @@ std::string HostName() {
     return gethostname(name, sizeof name - 1) == 0 ? name : "";
 }
 
-// The columns of an event; a file of version 1 (not written since) has no technician.
+// The columns of an event; a file of an older version (not written since) lacks the later ones.
 std::string Columns(int version) {
     return std::string("id, time, model, serial, tag, user, host, program, version, port, "
                        "operation, outcome, message, before, after, changed, ") +
-           (version >= 2 ? "technician" : "'' AS technician");
+           (version >= 2 ? "technician, " : "'' AS technician, ") +
+           (version >= 3 ? "firmware" : "'' AS firmware");
 }
 
 HistoryEvent EventAt(sqlite3_stmt* row) {
@@ -183,6 +189,7 @@ HistoryEvent EventAt(sqlite3_stmt* row) {
         *texts[i] = Text(row, i + 1);
     e.changed = SplitKeys(Text(row, 15));
     e.technician = Text(row, 16);
+    e.firmware = Text(row, 17);
     return e;
 }
 
@@ -277,15 +284,15 @@ bool CHistory::Record(HistoryEvent& event, std::string* error) const {
             Statement insert = Prepare(
                 db.get(), m_path,
                 "INSERT INTO events(time, model, serial, tag, user, host, program, version, port, "
-                "operation, outcome, message, before, after, changed, technician) "
-                "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                "operation, outcome, message, before, after, changed, technician, firmware) "
+                "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
             const std::string changed = JoinKeys(event.changed);
             const std::string* texts[] = {
-                &event.time,   &event.model,     &event.serial,  &event.tag,
-                &event.user,   &event.host,      &event.program, &event.version,
-                &event.port,   &event.operation, &event.outcome, &event.message,
-                &event.before, &event.after,     &changed,       &event.technician};
-            for (int i = 0; i < 16; ++i)
+                &event.time,       &event.model,   &event.serial,  &event.tag,   &event.user,
+                &event.host,       &event.program, &event.version, &event.port,  &event.operation,
+                &event.outcome,    &event.message, &event.before,  &event.after, &changed,
+                &event.technician, &event.firmware};
+            for (int i = 0; i < 17; ++i)
                 sqlite3_bind_text(insert.get(), i + 1, texts[i]->c_str(),
                                   static_cast<int>(texts[i]->size()), SQLITE_TRANSIENT);
             if (sqlite3_step(insert.get()) != SQLITE_DONE)
@@ -390,6 +397,7 @@ HistoryEvent DeviceEvent(const CParBase& device, const std::string& program,
     event.model = device.ModelString();
     event.serial = device.GetValueText(kIdSerial);
     event.tag = device.GetValueText(kIdTag);
+    event.firmware = device.GetValueText(kIdFirmware);
     event.program = program;
     event.version = Q3_VERSION;
     event.port = port;

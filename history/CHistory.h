@@ -26,6 +26,7 @@ struct HistoryEvent {
     std::string model;
     std::string serial;
     std::string tag;
+    std::string firmware;
     std::string user;
     std::string host;
     std::string program; // "q3config", "q3cli"
@@ -48,7 +49,7 @@ struct HistoryEvent {
 // Record return false with the reason, and the device operation goes on.
 class CHistory {
 public:
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
     static constexpr int kDefaultRetention = 20000; // events kept, the oldest dropped first
 
     // $XDG_DATA_HOME/q3config/history.sqlite3, or ~/.local/share/q3config/history.sqlite3.

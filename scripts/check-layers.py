@@ -12,7 +12,7 @@ import sys
 
 INCLUDE = re.compile(r'\s*#\s*include\s+([<"])([^>"]+)[>"]')
 PRODUCT_DIRS = ("platform", "resources", "comm", "tables", "model", "calib", "device", "views",
-                "monitor", "app", "gui", "cli", "sim")
+                "monitor", "history", "app", "gui", "cli", "sim")
 
 
 def folder_of(path):

@@ -20,6 +20,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -81,6 +82,12 @@ CAppSettingDialog::CAppSettingDialog(const CAppSettings& settings, CSettingsStor
     m_language->setObjectName("language");
     languageForm->addRow(Tr(kCapLanguage), m_language);
 
+    auto* certificates = new QGroupBox(Tr(kStrCertTitle), this);
+    auto* certificateForm = new QFormLayout(certificates);
+    m_technician = new QLineEdit(FromStd(m_settings.Technician), this);
+    m_technician->setObjectName("technician");
+    certificateForm->addRow(Tr(kCapTechnician), m_technician);
+
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(Tr(kCapOk), QDialogButtonBox::AcceptRole)->setObjectName("ok");
     buttons->addButton(Tr(kCapCancel), QDialogButtonBox::RejectRole)->setObjectName("cancel");
@@ -91,6 +98,7 @@ CAppSettingDialog::CAppSettingDialog(const CAppSettings& settings, CSettingsStor
     layout->addWidget(communication);
     layout->addWidget(units);
     layout->addWidget(language);
+    layout->addWidget(certificates);
     layout->addStretch(1);
     layout->addWidget(buttons);
 
@@ -179,6 +187,7 @@ void CAppSettingDialog::accept() {
     m_settings.TempUnit = checked >= kFirstUnitButton ? checked - kFirstUnitButton : 0;
     m_settings.DisplayLanguage = m_language->currentIndex();
     m_settings.ShowModbusTrace = m_trace->isChecked();
+    m_settings.Technician = ToStd(m_technician->text().trimmed());
     try {
         m_settings.Store(m_store);
     } catch (const CPrivateException& e) {

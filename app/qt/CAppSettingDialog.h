@@ -13,6 +13,7 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QFileSystemWatcher;
+class QLineEdit;
 class QRadioButton;
 class QTimer;
 
@@ -65,4 +66,5 @@ private:
     QButtonGroup* m_units;
     QComboBox* m_language;
     QCheckBox* m_trace;
+    QLineEdit* m_technician = nullptr;
 };

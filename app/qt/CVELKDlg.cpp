@@ -15,8 +15,8 @@
 #include "comm/MessageFormat.h"
 #include "gui/CMessageBox.h"
 #include "gui/CPrintSheet.h"
+#include "gui/DeviceHistory.h"
 #include "gui/QtText.h"
-#include "history/CHistory.h"
 #include "model/CDeviceType.h"
 #include "model/CModelContext.h"
 #include "model/CProcessPrivilege.h"
@@ -120,9 +120,12 @@ CVELKDlg::CVELKDlg(QWidget* parent) : CObserverDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_emptyDeviceSet = CDeviceType::NewParameterSet(CDeviceType::kFirstTypeCode);
+    SetDeviceHistoryRecorder(
+        [this](const DeviceOperation& operation) { return RecordOperation(operation); });
 }
 
 CVELKDlg::~CVELKDlg() {
+    SetDeviceHistoryRecorder({});
     // Threads first: they borrow the connection and notify this window.
     StopTransfer();
     StopPolling();
@@ -302,6 +305,8 @@ void CVELKDlg::CreateDeviceTabs(QGroupBox* deviceGroup) {
     m_infoPage->List()->AddObserver(this);
     m_basicPage->List()->AddObserver(this);
     m_adjustPage->AddObserver(this);
+    connect(m_adjustPage->CheckButton(), &QPushButton::clicked, this,
+            &CVELKDlg::OnCalibrationCheck);
     for (CParameterListCtrl* list : {m_infoPage->List(), m_basicPage->List()}) {
         list->SetDeviceLink(&m_comm);
         list->SetLiveSet([this] { return DeviceSet(); });
@@ -503,6 +508,7 @@ void CVELKDlg::SetUiState(int state) {
 
     m_calibPage->setEnabled(!locked && online);
     m_adjustPage->SetPageEnabled(!locked && online);
+    m_adjustPage->CheckButton()->setEnabled(online && !busy);
     m_loopTestPage->setEnabled(online);
 
     if (m_uiState == kOffline || m_uiState == kSearching || busy) {
@@ -522,6 +528,8 @@ void CVELKDlg::ShowDevicePage() {
     // whole pane is hidden with the contents.
     if (QWidget* page = m_deviceTabs->currentWidget())
         page->setVisible(m_graph == nullptr);
+    if (m_deviceTabs->currentWidget() != m_adjustPage || m_graph)
+        FlushAdjustEvent();
 }
 
 void CVELKDlg::UpdateConnectButton() {
@@ -560,6 +568,7 @@ void CVELKDlg::OnObserverUpdate(CObservable* source) {
     } else if (m_transfer && source == m_transfer.get()) {
         OnTransferDone();
     } else if (source == static_cast<CObservable*>(m_adjustPage) && m_poll) {
+        OnAdjustmentRequested();
         m_poll->RequestAdjustmentWrite(m_adjustPage->Adjust());
     } else if ((source == static_cast<CObservable*>(DeviceInfoList()) ||
                 source == static_cast<CObservable*>(BasicList())) &&
@@ -595,7 +604,8 @@ void CVELKDlg::OnPollResult() {
             list->Refresh();
         }
         m_calibPage->update(device.CalibInfo(), set);
-        m_adjustPage->update(device.AdjustInfo());
+        m_deviceAdjust = device.AdjustInfo();
+        m_adjustPage->update(m_deviceAdjust);
         m_loopTestPage->update(set);
     } else if (m_connect && m_uiState != kSearching) {
         m_status->setText(Tr(kMsgStatusSearching));
@@ -668,43 +678,6 @@ void CVELKDlg::OnCompare() {
     m_transfer->PostCommand(CDeviceInterfaceThread::kUpload);
 }
 
-void CVELKDlg::RecordTransfer(CDeviceInterfaceThread& thread) {
-    const CParBase* identity = DeviceSet();
-    if (identity == nullptr)
-        return;
-    const bool download = thread.LastCommand() == CDeviceInterfaceThread::kDownload;
-    HistoryEvent event =
-        DeviceEvent(*identity, "q3config", m_comm.CurrentSettings().ShownPortName(),
-                    download    ? "download"
-                    : m_compare ? "compare"
-                                : "upload");
-    const std::string key = event.model + '\n' + event.serial;
-    const CPrivateException* error = thread.StoredError();
-    if (error) {
-        event.outcome = m_transferCancelled ? "cancelled" : "failed";
-        event.message = error->Message();
-    }
-    if (download) {
-        event.before = m_knownDeviceKey == key ? m_knownDeviceText : std::string();
-        event.after = m_fileSet->FileText();
-        if (!event.before.empty())
-            event.changed = ChangedKeys(event.before, event.after);
-    } else if (!error) {
-        event.after = thread.Device().DeviceSet()->FileText();
-        if (m_compare)
-            event.changed = ChangedKeys(m_fileSet->FileText(), event.after);
-    }
-    // A partly written device holds neither set.
-    m_knownDeviceKey = error && download ? std::string() : key;
-    m_knownDeviceText = error ? std::string() : event.after;
-    std::string reason;
-    if (!CHistory().Record(event, &reason) && !m_historyWarned) {
-        m_historyWarned = true;
-        ShowMessageBox(this, FromStd(FormatInserts(LoadStr(kMsgHistoryNotWritten), {reason})),
-                       MessageIcon::Warning);
-    }
-}
-
 void CVELKDlg::OnTransferDone() {
     CDeviceInterfaceThread* thread = m_transfer.get();
     RecordTransfer(*thread);
@@ -762,6 +735,8 @@ void CVELKDlg::OnConnect() {
     if (m_connect && !LeaveDeviceSafe(true))
         return;
     m_connect = !m_connect;
+    if (!m_connect)
+        FlushAdjustEvent();
     SetConnected(m_connect);
     UpdateConnectButton();
 }
@@ -859,10 +834,12 @@ void CVELKDlg::OnInitialize() {
         CProcessPrivilege guard;
         guard.Enter(CProcessPrivilege::kModeFactory, m_comm);
         m_comm.WriteUInt16(kInitializeRegister, kInitializeValue);
+        RecordOperation(DeviceOperation("initialize"));
         if (connectedHere)
             m_comm.Disconnect();
         ShowMessageBox(this, Tr(kMsgInitializeDone), MessageIcon::None);
     } catch (const CPrivateException& e) {
+        RecordOperation(DeviceOperation("initialize", e.Message()));
         ShowMessageBox(this, FromStd(e.Message()), MessageIcon::Stop);
     }
 }
@@ -972,6 +949,7 @@ void CVELKDlg::Shutdown() {
     // back before its thread ends, which StopTransfer waits for.
     if (m_transfer)
         m_transfer->Device().RequestCancel();
+    FlushAdjustEvent();
     StopPolling();
     StopTransfer();
     CQtDispatcher::Instance().Flush();

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "app/qt/CObserverDialog.h"
+#include "calib/CAdjustInfo.h"
 #include "comm/CCommInterface.h"
 #include "device/CDeviceInterfaceThread.h"
+#include "history/CHistory.h"
 #include "model/CParBase.h"
 
 #include <QPointer>
@@ -189,6 +191,18 @@ private:
     // The transfer just ended, in the device history; a history that cannot be written is said
     // once a session and never stops the work.
     void RecordTransfer(CDeviceInterfaceThread& thread);
+    // What a page or dialog did to the polled device, in the history.
+    std::optional<HistoryEvent> RecordOperation(const struct DeviceOperation& operation);
+    void RecordEvent(HistoryEvent& event);
+    // Fine adjustment writes as the slider moves: one event a visit of the page, from the
+    // device's values at the first write to the values written last when the user moves on.
+    void OnAdjustmentRequested();
+    void FlushAdjustEvent();
+    // The polled device's set with the given adjustments, as parameter-file text.
+    std::string AdjustedDeviceText(const CAdjustInfo& adjust);
+    // The guided calibration check beside the window, for the connected device.
+    void OnCalibrationCheck();
+    QPointer<QDialog> m_checkDialog;
     void StopPolling();
     void StopTransfer();
     void OnFileTabChanged(int index);
@@ -231,6 +245,8 @@ private:
     std::string m_knownDeviceKey;
     std::string m_knownDeviceText;
     bool m_historyWarned = false;
+    std::optional<std::string> m_adjustBefore;
+    CAdjustInfo m_deviceAdjust;
     QTabWidget* m_deviceTabs = nullptr;
     CDeviceSummaryPage* m_infoPage = nullptr;
     CDeviceSummaryPage* m_basicPage = nullptr;

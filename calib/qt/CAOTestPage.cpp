@@ -82,11 +82,14 @@ CAOTestPage::CAOTestPage(QWidget* parent) : QWidget(parent) {
     page->addStretch(1);
 
     connect(m_fixedOut, &QPushButton::clicked, this, [this] {
-        RunDeviceAction(this, m_comm,
-                        [](CCommInterface& c) { WriteProcessMode(c, kModeFixedOutput); });
+        RunDeviceAction(
+            this, m_comm, [](CCommInterface& c) { WriteProcessMode(c, kModeFixedOutput); },
+            "loop test fixed");
     });
     connect(m_normalOut, &QPushButton::clicked, this, [this] {
-        RunDeviceAction(this, m_comm, [](CCommInterface& c) { WriteProcessMode(c, kModeNormal); });
+        RunDeviceAction(
+            this, m_comm, [](CCommInterface& c) { WriteProcessMode(c, kModeNormal); },
+            "loop test normal");
     });
 
     update(nullptr);

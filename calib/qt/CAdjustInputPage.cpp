@@ -3,6 +3,7 @@
 #include "comm/MessageFormat.h"
 #include "gui/QtText.h"
 #include "resources/CaptionIds.h"
+#include "resources/StringIds.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -82,6 +83,13 @@ CAdjustInputPage::CAdjustInputPage(QWidget* parent) : QWidget(parent) {
     page->addWidget(CreateGroup(kCapOutputFineAdjustment, m_outputRadio, "outputChannel",
                                 OutputZero, OutputSpan, m_outputReset, "outputReset"));
     page->addStretch(1);
+    auto* checkRow = new QHBoxLayout;
+    m_check = new QPushButton(Tr(kStrCheckButton), this);
+    m_check->setObjectName("calibrationCheck");
+    m_check->setEnabled(false);
+    checkRow->addStretch(1);
+    checkRow->addWidget(m_check);
+    page->addLayout(checkRow);
 
     m_inputRadio[0]->setChecked(true);
     m_outputRadio[0]->setChecked(true);

@@ -45,6 +45,8 @@ public:
     int SelectedOutput() const { return m_selectedOutput; }
     // The time source of the 2000 ms rule (tests); the steady clock by default.
     void SetClockSource(ClockSource clock) { m_clock = std::move(clock); }
+    // "Calibration Check...": the window opens the check and enables the button while online.
+    QPushButton* CheckButton() const { return m_check; }
 
     // Slider positions of values, truncated toward zero: input zero value x 10000, the others
     // value x 100.
@@ -91,6 +93,7 @@ private:
     QLineEdit* m_values[SliderCount] = {};
     QPushButton* m_inputReset = nullptr;
     QPushButton* m_outputReset = nullptr;
+    QPushButton* m_check = nullptr;
     QRadioButton* m_inputRadio[2] = {};
     QRadioButton* m_outputRadio[2] = {};
 };

@@ -36,7 +36,8 @@ CCalibInputPage::CCalibInputPage(QWidget* parent) : QWidget(parent) {
     });
     connect(m_input.set, &QPushButton::clicked, this, [this] {
         if (ConfirmCapturedSpan())
-            Run([this](CCommInterface& c) { SetInputCalibration(c, m_calibInput); });
+            Run([this](CCommInterface& c) { SetInputCalibration(c, m_calibInput); },
+                "input calibration");
     });
     connect(m_output.start, &QPushButton::clicked, this, [this] {
         Run([this](CCommInterface& c) { StartOutputCalibration(c, m_calibOutput); });
@@ -51,7 +52,8 @@ CCalibInputPage::CCalibInputPage(QWidget* parent) : QWidget(parent) {
         // The output's range is written through the model, which the page needs for that.
         if (!m_set || !ConfirmCapturedSpan())
             return;
-        Run([this](CCommInterface& c) { SetOutputCalibration(c, *m_set, m_calibOutput); });
+        Run([this](CCommInterface& c) { SetOutputCalibration(c, *m_set, m_calibOutput); },
+            "output calibration");
     });
 
     // Until the first poll result the page shows an idle device.
@@ -169,6 +171,7 @@ void CCalibInputPage::ApplyGroup(Group& group, bool offered, bool active, const 
     group.fullValue->setText(active ? FromStd(CParBase::Fixed4Text(info.capturedFullRaw)) : "");
 }
 
-void CCalibInputPage::Run(const std::function<void(CCommInterface&)>& action) {
-    RunDeviceAction(this, m_comm, action);
+void CCalibInputPage::Run(const std::function<void(CCommInterface&)>& action,
+                          const std::string& operation) {
+    RunDeviceAction(this, m_comm, action, operation);
 }

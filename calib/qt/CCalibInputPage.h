@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <string>
 
 class CCommInterface;
 class CParBase;
@@ -44,7 +45,7 @@ private:
 
     QWidget* MakeGroup(int captionId, const QString& name, Group& group, int& channel);
     void ApplyGroup(Group& group, bool offered, bool active, const CCalibInfo& info);
-    void Run(const std::function<void(CCommInterface&)>& action);
+    void Run(const std::function<void(CCommInterface&)>& action, const std::string& operation = {});
     // Before "Set": a captured zero not below the captured full scale is asked about (default
     // No). True when the write may go ahead.
     bool ConfirmCapturedSpan();

@@ -159,11 +159,15 @@ int CInputCalibDialog::TypeIndex() const {
     return m_type->currentIndex() - 1;
 }
 
-bool CInputCalibDialog::Run(const std::function<void(CCommInterface&)>& action) {
-    return RunDeviceAction(this, m_comm, [&action](CCommInterface& c) {
-        std::lock_guard lock(c.Lock());
-        action(c);
-    });
+bool CInputCalibDialog::Run(const std::function<void(CCommInterface&)>& action,
+                            const std::string& operation) {
+    return RunDeviceAction(
+        this, m_comm,
+        [&action](CCommInterface& c) {
+            std::lock_guard lock(c.Lock());
+            action(c);
+        },
+        operation);
 }
 
 void CInputCalibDialog::OnTypeChanged(int index) {
@@ -194,7 +198,8 @@ void CInputCalibDialog::OnStorePoint(CalibPoint point) {
     if (!CParBase::ParseFixed4(ToStd(measuredEdit->text()), measured))
         return;
     FactoryPointValues stored;
-    if (!Run([&](CCommInterface& c) { stored = StoreFactoryInputPoint(c, t, point, measured); }))
+    if (!Run([&](CCommInterface& c) { stored = StoreFactoryInputPoint(c, t, point, measured); },
+             "factory input calibration"))
         return;
     adField->setText(QString::number(stored.count));
     measuredEdit->setText(FromStd(CParBase::Fixed4Text(stored.measured)));
@@ -205,7 +210,8 @@ void CInputCalibDialog::OnStoreReference(int address, QLineEdit* edit) {
     if (!CParBase::ParseFixed4(ToStd(edit->text()), value))
         return;
     int32_t stored = 0;
-    if (!Run([&](CCommInterface& c) { stored = WriteFactoryReference(c, address, value); }))
+    if (!Run([&](CCommInterface& c) { stored = WriteFactoryReference(c, address, value); },
+             "factory reference"))
         return;
     edit->setText(FromStd(CParBase::Fixed4Text(stored)));
 }

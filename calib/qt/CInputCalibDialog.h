@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 class CCommInterface;
 class CProcessPrivilege;
@@ -38,7 +39,7 @@ private:
     void OnStorePoint(CalibPoint point);
     void OnStoreReference(int address, QLineEdit* edit);
     // Communication failures are shown with the error's own message; the dialog stays open.
-    bool Run(const std::function<void(CCommInterface&)>& action);
+    bool Run(const std::function<void(CCommInterface&)>& action, const std::string& operation = {});
     void Release(bool report);
     int TypeIndex() const;
 

@@ -5,6 +5,7 @@
 #include "comm/CCommInterface.h"
 #include "comm/CPrivateException.h"
 #include "gui/CMessageBox.h"
+#include "gui/DeviceHistory.h"
 #include "gui/QtText.h"
 #include "model/CParBase.h"
 #include "model/CProcessPrivilege.h"
@@ -156,16 +157,21 @@ int COutputCalibDialog::TypeIndex() const {
     return m_type->currentIndex() - 1;
 }
 
-bool COutputCalibDialog::Run(const std::function<void(CCommInterface&)>& action) {
+bool COutputCalibDialog::Run(const std::function<void(CCommInterface&)>& action,
+                             const std::string& operation) {
     if (!m_comm)
         return false;
     try {
         CWaitCursor wait;
         std::lock_guard lock(m_comm->Lock());
         action(*m_comm);
+        if (!operation.empty())
+            RecordDeviceOperation(DeviceOperation(operation));
         return true;
-    } catch (const CPrivateException&) {
+    } catch (const CPrivateException& e) {
         // The operator is told only that the exchange failed; every row starts over.
+        if (!operation.empty())
+            RecordDeviceOperation(DeviceOperation(operation, e.Message()));
     }
     for (const RowControls& row : m_rows) {
         row.start->setEnabled(false);
@@ -233,8 +239,8 @@ void COutputCalibDialog::OnStore(Row row) {
     FactoryPointValues stored;
     int o = Output();
     CalibPoint point = row == ZeroRow ? CalibPoint::Zero : CalibPoint::Full;
-    if (!Run(
-            [&](CCommInterface& c) { stored = StoreFactoryOutputPoint(c, o, t, point, measured); }))
+    if (!Run([&](CCommInterface& c) { stored = StoreFactoryOutputPoint(c, o, t, point, measured); },
+             "factory output calibration"))
         return;
     controls.da->SetText(QString::number(stored.count));
     controls.measured->setText(FromStd(CParBase::Fixed4Text(stored.measured)));

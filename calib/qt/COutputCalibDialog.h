@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 class CCommInterface;
 class CProcessPrivilege;
@@ -53,7 +54,7 @@ private:
     void OnStart(Row row);
     void OnStore(Row row);
     // A failure shows message 206, disarms every row and returns the type list to its prompt.
-    bool Run(const std::function<void(CCommInterface&)>& action);
+    bool Run(const std::function<void(CCommInterface&)>& action, const std::string& operation = {});
     void Release(bool report);
     int Output() const;
     int TypeIndex() const;

@@ -2,6 +2,7 @@
 
 #include "comm/CPrivateException.h"
 #include "gui/CMessageBox.h"
+#include "gui/DeviceHistory.h"
 #include "gui/QtText.h"
 #include "model/CProcessPrivilege.h"
 
@@ -17,6 +18,12 @@ CWaitCursor::~CWaitCursor() {
 
 bool RunDeviceAction(QWidget* parent, CCommInterface* comm,
                      const std::function<void(CCommInterface&)>& action) {
+    return RunDeviceAction(parent, comm, action, {});
+}
+
+bool RunDeviceAction(QWidget* parent, CCommInterface* comm,
+                     const std::function<void(CCommInterface&)>& action,
+                     const std::string& operation) {
     if (!comm)
         return false;
     std::string failure;
@@ -24,11 +31,14 @@ bool RunDeviceAction(QWidget* parent, CCommInterface* comm,
         CWaitCursor wait;
         try {
             action(*comm);
-            return true;
         } catch (const CPrivateException& e) {
             failure = e.Message();
         }
     }
+    if (!operation.empty())
+        RecordDeviceOperation(DeviceOperation(operation, failure));
+    if (failure.empty())
+        return true;
     // Shown after the wait cursor is gone.
     ShowMessageBox(parent, FromStd(failure), MessageIcon::Stop);
     return false;

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 class CCommInterface;
 class CProcessPrivilege;
@@ -12,6 +13,10 @@ class QWidget;
 // parent). Returns true when the action ran to its end. Nothing runs without a connection.
 bool RunDeviceAction(QWidget* parent, CCommInterface* comm,
                      const std::function<void(CCommInterface&)>& action);
+// The same, and its outcome in the device history as operation.
+bool RunDeviceAction(QWidget* parent, CCommInterface* comm,
+                     const std::function<void(CCommInterface&)>& action,
+                     const std::string& operation);
 
 // A factory dialog's way out of the process mode it held: the mode is put back, and a device
 // that does not take it is said (when report is set, owned by parent). privilege is released.

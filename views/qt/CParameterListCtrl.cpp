@@ -2,6 +2,7 @@
 
 #include "comm/CCommInterface.h"
 #include "comm/CPrivateException.h"
+#include "gui/DeviceHistory.h"
 #include "gui/QtText.h"
 #include "model/CParBase.h"
 
@@ -218,14 +219,20 @@ void CParameterListCtrl::ApplyEdit(const CEditResult& result) {
             if (m_set == nullptr)
                 return;
             std::string before = m_set->GetValueText(m_editedId);
+            DeviceOperation write("write");
+            write.before = m_set->FileText();
             m_set->SetFromEditor(m_editedId, result);
             try {
                 m_set->WriteParameter(*m_link, m_editedId);
-            } catch (const CPrivateException&) {
+            } catch (const CPrivateException& e) {
                 // The device kept its value: so does the list.
                 m_set->SetValueText(m_editedId, before, false);
+                write.error = e.Message();
+                RecordDeviceOperation(write);
                 throw;
             }
+            write.after = m_set->FileText();
+            RecordDeviceOperation(write);
             for (const std::string& warning : m_set->TakeWarnings())
                 ShowMessage(warning, CPrivateException::Icon::Warning);
         } else {

@@ -5,6 +5,7 @@
 #include "calib/qt/CAOTestPage.h"
 #include "calib/qt/CAdjustInputPage.h"
 #include "calib/qt/CCalibInputPage.h"
+#include "calib/qt/CCalibrationCheckDialog.h"
 #include "gui/CFileDialogs.h"
 #include "gui/CPrintSheet.h"
 #include "gui/QtText.h"
@@ -34,16 +35,19 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPrinter>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
@@ -289,6 +293,8 @@ TEST_F(MainWindowTest, UploadMakesTheFilePaneEqualTheDevice) {
 }
 
 TEST_F(MainWindowTest, AnEditInTheBasicListWithUnlockWritesTheRegister) {
+    TempDir data;
+    CScopedEnv history("XDG_DATA_HOME", data.Path().c_str());
     Start();
     GoOnline();
     QTest::mouseClick(window->UnlockBox(), Qt::LeftButton);
@@ -304,6 +310,11 @@ TEST_F(MainWindowTest, AnEditInTheBasicListWithUnlockWritesTheRegister) {
     QTest::keyClick(basic->Editor().TextEditor(), Qt::Key_Return);
     EXPECT_EQ(35000, device->GetInt32(kRegFilterTime));
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("|").toStdString();
+    // In the history with the sets before and after.
+    std::vector<HistoryEvent> events = CHistory().List(identity.serial);
+    ASSERT_EQ(1u, events.size());
+    EXPECT_EQ("write", events[0].operation);
+    EXPECT_EQ((std::vector<std::string>{"P51"}), events[0].changed);
     // Still online with the new value after the next polls.
     ASSERT_TRUE(WaitUntil(
         [&] { return basic->item(RowOf(basic, kIdFilterTime), 2)->text() == "3.5000 (sec)"; }));
@@ -366,6 +377,80 @@ TEST_F(MainWindowTest, TransfersAreRecordedInTheDeviceHistory) {
     for (const QString& text : messages.texts)
         said += text.startsWith("The operation could not be recorded") ? 1 : 0;
     EXPECT_EQ(1, said) << messages.texts.join("|").toStdString();
+}
+
+// A calibration check through the window: readings as found, a fine adjustment between (its own
+// event), readings as left; the check is one event with the technician and every point, and
+// q3cli writes its certificate, whose text names the device, the points and the verdicts.
+TEST_F(MainWindowTest, CalibrationCheckIsRecordedAndCertifiedByTheCommandLine) {
+    TempDir data;
+    CScopedEnv history("XDG_DATA_HOME", data.Path().c_str());
+    Start();
+    app->Settings().Technician = "Aiko Tanaka";
+    GoOnline();
+    QTest::mouseClick(window->UnlockBox(), Qt::LeftButton);
+    window->DeviceTabs()->setCurrentWidget(window->AdjustPage());
+    QTest::mouseClick(window->AdjustPage()->CheckButton(), Qt::LeftButton);
+    auto* check = window->findChild<CCalibrationCheckDialog*>();
+    ASSERT_NE(nullptr, check);
+    auto* table = check->findChild<QTableWidget*>("points");
+    while (table->rowCount() > 2) // two points: 0 % and 25 % of the range
+        table->removeRow(2);
+    auto takeAt = [&](double input) {
+        device->SetInputValue(input);
+        ASSERT_TRUE(WaitUntil([&] {
+            return window->DeviceSet() &&
+                   window->DeviceSet()->GetValue(kIdInputValue) == device->GetInt32(2);
+        }));
+        QTest::mouseClick(check->findChild<QPushButton*>("takeReading"), Qt::LeftButton);
+    };
+    const double zero = std::stod(table->item(0, 0)->text().toStdString());
+    const double quarter = std::stod(table->item(1, 0)->text().toStdString());
+    const double span = (quarter - zero) * 4;
+    takeAt(zero + span * 0.01); // 1 % of span off: fails the 0.25 % default
+    takeAt(quarter);
+    QTest::mouseClick(check->findChild<QPushButton*>("asLeft"), Qt::LeftButton);
+
+    auto* slider = window->AdjustPage()->findChild<QAbstractSlider*>("inputZero");
+    slider->setValue(slider->value() + 5);
+    ASSERT_TRUE(WaitUntil([&] { return device->GetInt32(1010) == 5; }));
+    window->DeviceTabs()->setCurrentIndex(0); // leaving the page ends the adjustment's event
+    takeAt(zero);
+    takeAt(quarter);
+    const QString certificate = QString::fromStdString(data.File("certificate.pdf"));
+    SetFileDialogHook([&](QWidget*, bool, const QString&, const QStringList&, const QString&) {
+        return certificate;
+    });
+    QTest::mouseClick(check->findChild<QPushButton*>("finish"), Qt::LeftButton);
+    ASSERT_TRUE(
+        WaitUntil([&] { return window->findChild<CCalibrationCheckDialog*>() == nullptr; }));
+
+    std::vector<HistoryEvent> events = CHistory().List(identity.serial);
+    ASSERT_EQ(2u, events.size()) << messages.texts.join("|").toStdString();
+    EXPECT_EQ("adjust", events[1].operation);
+    EXPECT_EQ((std::vector<std::string>{"P10000"}), CHistory().Find(events[1].id)->changed);
+    std::optional<HistoryEvent> recorded = CHistory().Find(events[0].id);
+    EXPECT_EQ("check", recorded->operation);
+    EXPECT_EQ("Aiko Tanaka", recorded->technician);
+    ASSERT_EQ(4u, recorded->points.size());
+    EXPECT_FALSE(recorded->points[0].Passes());
+    EXPECT_EQ("as left", recorded->points[3].phase);
+    EXPECT_TRUE(QFileInfo(certificate).size() > 0) << messages.texts.join("|").toStdString();
+
+    // The certificate as q3cli writes it from the history, read back as text.
+    const QString pdf = QString::fromStdString(data.File("cli.pdf"));
+    QProcess cli;
+    cli.start(Q3_BIN_DIR "/q3cli", {"certificate", QString::number(recorded->id), "--pdf", pdf});
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    ASSERT_EQ(0, cli.exitCode()) << cli.readAllStandardError().toStdString();
+    QProcess text;
+    text.start("pdftotext", {"-layout", pdf, "-"});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString page = QString::fromUtf8(text.readAllStandardOutput());
+    for (const char* expected : {"Calibration Certificate", "Q3VA", "Aiko Tanaka", "As found",
+                                 "As left", "FAIL", "PASS", "Overall result: PASS", "+1.000"})
+        EXPECT_TRUE(page.contains(expected)) << expected << "\n" << page.toStdString();
+    EXPECT_TRUE(page.contains(QString::fromStdString(identity.serial))) << page.toStdString();
 }
 
 // Closing the window during a download never leaves the device in write mode: the download

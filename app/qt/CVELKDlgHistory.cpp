@@ -1,0 +1,170 @@
+// The main window's part in the device history: what it and its pages did to the device.
+#include "app/qt/CVELKApp.h"
+#include "app/qt/CVELKDlg.h"
+#include "calib/qt/CAdjustInputPage.h"
+#include "calib/qt/CCalibrationCheckDialog.h"
+#include "comm/CPrivateException.h"
+#include "comm/MessageFormat.h"
+#include "gui/CMessageBox.h"
+#include "gui/DeviceHistory.h"
+#include "gui/QtText.h"
+#include "history/CHistory.h"
+#include "model/ParameterIds.h"
+#include "resources/CStringTable.h"
+#include "resources/StringIds.h"
+
+#include <QTimer>
+
+#include <cstdlib>
+#include <mutex>
+
+void CVELKDlg::RecordTransfer(CDeviceInterfaceThread& thread) {
+    const CParBase* identity = DeviceSet();
+    if (identity == nullptr)
+        return;
+    const bool download = thread.LastCommand() == CDeviceInterfaceThread::kDownload;
+    HistoryEvent event =
+        DeviceEvent(*identity, "q3config", m_comm.CurrentSettings().ShownPortName(),
+                    download    ? "download"
+                    : m_compare ? "compare"
+                                : "upload");
+    const std::string key = event.model + '\n' + event.serial;
+    const CPrivateException* error = thread.StoredError();
+    if (error) {
+        event.outcome = m_transferCancelled ? "cancelled" : "failed";
+        event.message = error->Message();
+    }
+    if (download) {
+        event.before = m_knownDeviceKey == key ? m_knownDeviceText : std::string();
+        event.after = m_fileSet->FileText();
+        if (!event.before.empty())
+            event.changed = ChangedKeys(event.before, event.after);
+    } else if (!error) {
+        event.after = thread.Device().DeviceSet()->FileText();
+        if (m_compare)
+            event.changed = ChangedKeys(m_fileSet->FileText(), event.after);
+    }
+    // A partly written device holds neither set.
+    m_knownDeviceKey = error && download ? std::string() : key;
+    m_knownDeviceText = error ? std::string() : event.after;
+    RecordEvent(event);
+}
+
+std::optional<HistoryEvent> CVELKDlg::RecordOperation(const DeviceOperation& operation) {
+    HistoryEvent event;
+    {
+        // The polling thread refreshes the set under this lock.
+        std::lock_guard lock(m_comm.Lock());
+        const CParBase* identity = DeviceSet();
+        if (identity == nullptr)
+            return std::nullopt;
+        event = DeviceEvent(*identity, "q3config", m_comm.CurrentSettings().ShownPortName(),
+                            operation.operation);
+    }
+    if (!operation.error.empty()) {
+        event.outcome = "failed";
+        event.message = operation.error;
+    }
+    event.before = operation.before;
+    event.after = operation.after;
+    if (!event.before.empty() && !event.after.empty())
+        event.changed = ChangedKeys(event.before, event.after);
+    event.technician = operation.technician;
+    event.points = operation.points;
+    // What the window knew of the device's settings no longer holds after a write.
+    const std::string key = event.model + '\n' + event.serial;
+    if (!event.after.empty() && operation.error.empty() && m_knownDeviceKey == key)
+        m_knownDeviceText = event.after;
+    else if (!operation.operation.starts_with("loop test"))
+        m_knownDeviceKey.clear();
+    RecordEvent(event);
+    return event;
+}
+
+void CVELKDlg::RecordEvent(HistoryEvent& event) {
+    std::string reason;
+    if (CHistory().Record(event, &reason) || m_historyWarned)
+        return;
+    m_historyWarned = true;
+    // Said once the action that recorded is over: it may still hold the connection.
+    QTimer::singleShot(0, this, [this, reason] {
+        ShowMessageBox(this, FromStd(FormatInserts(LoadStr(kMsgHistoryNotWritten), {reason})),
+                       MessageIcon::Warning);
+    });
+}
+
+std::string CVELKDlg::AdjustedDeviceText(const CAdjustInfo& adjust) {
+    std::lock_guard lock(m_comm.Lock());
+    const CParBase* device = DeviceSet();
+    if (device == nullptr)
+        return {};
+    std::unique_ptr<CParBase> set(device->Clone());
+    adjust.PutInto(*set);
+    return set->FileText();
+}
+
+void CVELKDlg::OnAdjustmentRequested() {
+    if (!m_adjustBefore)
+        m_adjustBefore = AdjustedDeviceText(m_deviceAdjust);
+}
+
+void CVELKDlg::FlushAdjustEvent() {
+    if (!m_adjustBefore)
+        return;
+    std::string before = *std::exchange(m_adjustBefore, std::nullopt);
+    // What the page wrote last; the thread retries a write the device missed.
+    std::string after = AdjustedDeviceText(m_adjustPage->Adjust());
+    if (before.empty() || after.empty())
+        return;
+    DeviceOperation adjust("adjust");
+    adjust.before = std::move(before);
+    adjust.after = std::move(after);
+    RecordOperation(adjust);
+}
+
+void CVELKDlg::OnCalibrationCheck() {
+    if (m_checkDialog) {
+        m_checkDialog->raise();
+        m_checkDialog->activateWindow();
+        return;
+    }
+    CheckDevice device;
+    {
+        std::lock_guard lock(m_comm.Lock());
+        const CParBase* set = DeviceSet();
+        if (set == nullptr)
+            return;
+        device.model = set->ModelString();
+        device.serial = set->GetValueText(kIdSerial);
+        device.unit = set->GetInputUnitText();
+        // The range as the lists show it: in the unit the input value is read in.
+        device.zero = std::strtod(set->GetDisplayText(kIdZeroInput, false).c_str(), nullptr);
+        device.full = std::strtod(set->GetDisplayText(kIdFullInput, false).c_str(), nullptr);
+    }
+    device.reading = [this]() -> std::optional<double> {
+        if (m_uiState != kOnline)
+            return std::nullopt;
+        std::lock_guard lock(m_comm.Lock());
+        const CParBase* set = DeviceSet();
+        if (set == nullptr)
+            return std::nullopt;
+        return set->GetValue(kIdInputValue) / 10000.0;
+    };
+    CVELKApp* app = CVELKApp::Instance();
+    auto* dialog =
+        new CCalibrationCheckDialog(device, app ? app->Settings().Technician : std::string(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [dialog] {
+        CVELKApp* running = CVELKApp::Instance();
+        if (running == nullptr || running->Settings().Technician == dialog->Technician())
+            return;
+        running->Settings().Technician = dialog->Technician();
+        try {
+            running->StoreSettings();
+        } catch (const CPrivateException& e) {
+            e.ReportError(CPrivateException::Icon::Warning);
+        }
+    });
+    m_checkDialog = dialog;
+    dialog->show();
+}
