@@ -1,5 +1,15 @@
 #include "gui/DeviceHistory.h"
 
+#include "comm/MessageFormat.h"
+#include "gui/CFileDialogs.h"
+#include "gui/CMessageBox.h"
+#include "gui/QtText.h"
+#include "history/qt/CCertificate.h"
+#include "resources/CStringTable.h"
+#include "resources/StringIds.h"
+
+#include <utility>
+
 namespace {
 // Set and called on the window thread only.
 DeviceHistoryRecorder& Recorder() {
@@ -16,4 +26,53 @@ std::optional<HistoryEvent> RecordDeviceOperation(const DeviceOperation& operati
     if (!Recorder())
         return std::nullopt;
     return Recorder()(operation);
+}
+
+void SaveCertificateAs(QWidget* parent, const HistoryEvent& event) {
+    const QString proposed =
+        FromStd("certificate-" + event.serial + '-' + event.time.substr(0, 10) + ".pdf");
+    QString path = AskSaveFileName(parent, Tr(kStrCertTitle), LoadStr(kStrPdfFilter), "pdf",
+                                   FileKind::Pdf, proposed);
+    if (path.isEmpty())
+        return;
+    std::string error;
+    if (WriteCertificatePdf(event, ToStd(path), &error))
+        ShowMessageBox(parent, FromStd(FormatInserts(LoadStr(kMsgCertificateSaved), {ToStd(path)})),
+                       MessageIcon::Information);
+    else
+        ShowMessageBox(parent, FromStd(FormatInserts(LoadStr(kMsgCertificateNotSaved), {error})),
+                       MessageIcon::Stop);
+}
+
+QString OperationText(const std::string& operation) {
+    static const std::pair<const char*, int> kTexts[] = {
+        {"upload", kStrOpUpload},
+        {"download", kStrOpDownload},
+        {"compare", kStrOpCompare},
+        {"write", kStrOpWrite},
+        {"adjust", kStrOpAdjust},
+        {"input calibration", kStrOpInputCalibration},
+        {"output calibration", kStrOpOutputCalibration},
+        {"loop test fixed", kStrOpLoopFixed},
+        {"loop test normal", kStrOpLoopNormal},
+        {"factory input calibration", kStrOpFactoryInput},
+        {"factory output calibration", kStrOpFactoryOutput},
+        {"factory reference", kStrOpFactoryReference},
+        {"initialize", kStrOpInitialize},
+        {"check", kStrOpCheck}};
+    for (auto [key, id] : kTexts)
+        if (operation == key)
+            return Tr(id);
+    return FromStd(operation); // a later program's operation
+}
+
+QString OutcomeText(const std::string& outcome) {
+    static const std::pair<const char*, int> kTexts[] = {{"ok", kStrOutcomeOk},
+                                                         {"failed", kStrOutcomeFailed},
+                                                         {"cancelled", kStrOutcomeCancelled},
+                                                         {"refused", kStrOutcomeRefused}};
+    for (auto [key, id] : kTexts)
+        if (outcome == key)
+            return Tr(id);
+    return FromStd(outcome);
 }

@@ -29,3 +29,11 @@ using DeviceHistoryRecorder = std::function<std::optional<HistoryEvent>(const De
 
 void SetDeviceHistoryRecorder(DeviceHistoryRecorder recorder);
 std::optional<HistoryEvent> RecordDeviceOperation(const DeviceOperation& operation);
+
+class QString;
+class QWidget;
+// Asks where to save the certificate of a calibration check and writes it; the outcome said.
+void SaveCertificateAs(QWidget* parent, const HistoryEvent& event);
+// The operation and outcome keys in the language shown.
+QString OperationText(const std::string& operation);
+QString OutcomeText(const std::string& outcome);

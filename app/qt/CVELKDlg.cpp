@@ -247,6 +247,7 @@ QGroupBox* CVELKDlg::CreateDevicePane(QWidget* c) {
     m_meters->hide();
 
     m_trendGraph = MakeButton(deviceGroup, kCapTrendGraph, "trendGraph", 'T');
+    m_history = MakeButton(deviceGroup, kStrHistoryButton, "history", 'H');
     m_initialize = MakeButton(deviceGroup, kCapInitialize, "initialize", 'I');
     QPalette red = m_initialize->palette();
     red.setColor(QPalette::ButtonText, ReadableOn(FromColorRef(kInitializeTextColour),
@@ -275,6 +276,7 @@ QGroupBox* CVELKDlg::CreateDevicePane(QWidget* c) {
     deviceLayout->addLayout(tabsRow, 1);
     auto* factoryRow = new QHBoxLayout();
     factoryRow->addWidget(m_trendGraph);
+    factoryRow->addWidget(m_history);
     factoryRow->addStretch(1);
     factoryRow->addWidget(m_initialize);
     factoryRow->addWidget(m_inputCalib);
@@ -397,6 +399,7 @@ void CVELKDlg::ConnectButtons() {
     connect(m_download, &QPushButton::clicked, this, &CVELKDlg::OnDownload);
     connect(m_compareButton, &QPushButton::clicked, this, &CVELKDlg::OnCompare);
     connect(m_trendGraph, &QPushButton::clicked, this, &CVELKDlg::OnTrendGraph);
+    connect(m_history, &QPushButton::clicked, this, &CVELKDlg::OnHistory);
     connect(m_initialize, &QPushButton::clicked, this, &CVELKDlg::OnInitialize);
     connect(m_cancelTransfer, &QPushButton::clicked, this, &CVELKDlg::OnCancelTransfer);
     connect(m_inputCalib, &QPushButton::clicked, this, &CVELKDlg::OnInputCalib);

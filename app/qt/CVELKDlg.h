@@ -122,6 +122,9 @@ public:
     QPushButton* DownloadButton() const { return m_download; }
     QPushButton* CompareButton() const { return m_compareButton; }
     QPushButton* TrendGraphButton() const { return m_trendGraph; }
+    QPushButton* HistoryButton() const { return m_history; }
+    // The device history of the connected device, else of the file set's serial number.
+    void OnHistory();
     QPushButton* InitializeButton() const { return m_initialize; }
     QPushButton* InputCalibButton() const { return m_inputCalib; }
     QPushButton* OutputCalibButton() const { return m_outputCalib; }
@@ -203,6 +206,10 @@ private:
     // The guided calibration check beside the window, for the connected device.
     void OnCalibrationCheck();
     QPointer<QDialog> m_checkDialog;
+    QPointer<class CHistoryWindow> m_historyWindow;
+    QPushButton* m_history = nullptr;
+    // A recorded set into the file pane, as if opened from a file never saved.
+    void OpenSetText(const std::string& text);
     void StopPolling();
     void StopTransfer();
     void OnFileTabChanged(int index);

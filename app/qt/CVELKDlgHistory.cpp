@@ -1,4 +1,5 @@
 // The main window's part in the device history: what it and its pages did to the device.
+#include "app/qt/CHistoryWindow.h"
 #include "app/qt/CVELKApp.h"
 #include "app/qt/CVELKDlg.h"
 #include "calib/qt/CAdjustInputPage.h"
@@ -9,6 +10,7 @@
 #include "gui/DeviceHistory.h"
 #include "gui/QtText.h"
 #include "history/CHistory.h"
+#include "model/ParameterFile.h"
 #include "model/ParameterIds.h"
 #include "resources/CStringTable.h"
 #include "resources/StringIds.h"
@@ -83,7 +85,10 @@ std::optional<HistoryEvent> CVELKDlg::RecordOperation(const DeviceOperation& ope
 
 void CVELKDlg::RecordEvent(HistoryEvent& event) {
     std::string reason;
-    if (CHistory().Record(event, &reason) || m_historyWarned)
+    const bool recorded = CHistory().Record(event, &reason);
+    if (recorded && m_historyWindow && m_historyWindow->Serial() == event.serial)
+        m_historyWindow->Reload();
+    if (recorded || m_historyWarned)
         return;
     m_historyWarned = true;
     // Said once the action that recorded is over: it may still hold the connection.
@@ -167,4 +172,44 @@ void CVELKDlg::OnCalibrationCheck() {
     });
     m_checkDialog = dialog;
     dialog->show();
+}
+
+void CVELKDlg::OnHistory() {
+    std::string serial;
+    {
+        std::lock_guard lock(m_comm.Lock());
+        if (const CParBase* device = m_uiState == kOnline ? DeviceSet() : nullptr)
+            serial = device->GetValueText(kIdSerial);
+    }
+    if (serial.empty() && m_fileSet)
+        serial = m_fileSet->GetValueText(kIdSerial);
+    if (serial.empty()) {
+        ShowMessageBox(this, Tr(kMsgHistoryNoDevice), MessageIcon::Information);
+        return;
+    }
+    if (m_historyWindow && m_historyWindow->Serial() != serial)
+        m_historyWindow->close();
+    if (!m_historyWindow) {
+        m_historyWindow = new CHistoryWindow(
+            serial, [this](const std::string& text) { OpenSetText(text); }, this);
+        m_historyWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_historyWindow->show();
+    m_historyWindow->raise();
+    m_historyWindow->activateWindow();
+}
+
+void CVELKDlg::OpenSetText(const std::string& text) {
+    if (!MaySetFileSetAside())
+        return;
+    OpenedParameterFile opened = OpenParameterText(text);
+    if (!opened.set) {
+        ShowMessageBox(this, FromStd(opened.error), MessageIcon::Stop);
+        return;
+    }
+    m_fileSet = std::move(opened.set);
+    MarkFileSetSaved({}, false);
+    RefreshFilePane();
+    raise();
+    activateWindow();
 }

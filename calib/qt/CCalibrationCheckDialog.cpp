@@ -1,11 +1,8 @@
 #include "calib/qt/CCalibrationCheckDialog.h"
 
-#include "comm/MessageFormat.h"
-#include "gui/CFileDialogs.h"
 #include "gui/CMessageBox.h"
 #include "gui/DeviceHistory.h"
 #include "gui/QtText.h"
-#include "history/qt/CCertificate.h"
 #include "resources/CStringTable.h"
 #include "resources/CaptionIds.h"
 #include "resources/StringIds.h"
@@ -270,20 +267,7 @@ bool CCalibrationCheckDialog::Finish() {
     }
     if (event->time.empty())
         event->time = HistoryTimeNow();
-    const QString proposed =
-        FromStd("certificate-" + event->serial + '-' + event->time.substr(0, 10) + ".pdf");
-    QString path = AskSaveFileName(this, Tr(kStrCertTitle), LoadStr(kStrPdfFilter), "pdf",
-                                   FileKind::Pdf, proposed);
-    if (!path.isEmpty()) {
-        std::string error;
-        if (WriteCertificatePdf(*event, ToStd(path), &error))
-            ShowMessageBox(this,
-                           FromStd(FormatInserts(LoadStr(kMsgCertificateSaved), {ToStd(path)})),
-                           MessageIcon::Information);
-        else
-            ShowMessageBox(this, FromStd(FormatInserts(LoadStr(kMsgCertificateNotSaved), {error})),
-                           MessageIcon::Stop);
-    }
+    SaveCertificateAs(this, *event);
     m_asFound.clear();
     accept();
     return true;

@@ -1,6 +1,7 @@
 #include "app/qt/CVELKDlg.h"
 
 #include "app/qt/CAppSettingDialog.h"
+#include "app/qt/CHistoryWindow.h"
 #include "app/qt/CVELKApp.h"
 #include "calib/qt/CAOTestPage.h"
 #include "calib/qt/CAdjustInputPage.h"
@@ -367,6 +368,24 @@ TEST_F(MainWindowTest, TransfersAreRecordedInTheDeviceHistory) {
     ASSERT_TRUE(download);
     EXPECT_EQ(CHistory().Find(events[1].id)->after, download->before);
     EXPECT_EQ((std::vector<std::string>{"P51"}), download->changed);
+
+    // The History window: the download's change, and the upload's set back in the file pane.
+    QTest::mouseClick(window->HistoryButton(), Qt::LeftButton);
+    auto* historyWindow = window->findChild<CHistoryWindow*>();
+    ASSERT_NE(nullptr, historyWindow);
+    ASSERT_EQ(2, historyWindow->Events()->rowCount());
+    EXPECT_EQ("Download", historyWindow->Events()->item(0, 1)->text());
+    historyWindow->Events()->selectRow(0);
+    ASSERT_EQ(1, historyWindow->Differences()->rowCount());
+    EXPECT_EQ("4.5000 (sec)", historyWindow->Differences()->item(0, 3)->text());
+    historyWindow->Events()->selectRow(1);
+    auto* openSet = historyWindow->findChild<QPushButton*>("openSet");
+    ASSERT_TRUE(openSet->isEnabled());
+    messages.answer = QMessageBox::Discard; // the file pane's edit gives way
+    QTest::mouseClick(openSet, Qt::LeftButton);
+    messages.answer = QMessageBox::Ok;
+    EXPECT_EQ(0, window->FileSet()->GetValue(kIdFilterTime))
+        << messages.texts.join("|").toStdString();
 
     CScopedEnv broken("XDG_DATA_HOME", "/dev/null"); // not a folder
     for (int i = 0; i < 2; ++i) {
