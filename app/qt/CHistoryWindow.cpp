@@ -221,3 +221,13 @@ void CHistoryWindow::ShowDifferences(const std::string& first, const std::string
     m_differences->SizeColumns();
     m_summary->setText(FromStd(CompareResultText(mismatches)));
 }
+
+void CHistoryWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    m_differences->SizeColumns();
+}
+
+void CHistoryWindow::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    m_differences->SizeColumns();
+}

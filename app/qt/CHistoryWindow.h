@@ -33,6 +33,10 @@ public:
     CCompareList* Differences() const { return m_differences; }
     QLabel* Summary() const { return m_summary; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void ShowSelection();
     std::vector<int> SelectedRows() const;

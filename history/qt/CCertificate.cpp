@@ -54,14 +54,15 @@ QString IdentityRow(int caption, const QString& value) {
 // The points of one phase, or nothing when there are none.
 QString PointsTable(const HistoryEvent& event, const std::string& phase, int caption) {
     QString rows;
+    QString unit;
     int n = 0;
     for (const CalibrationPoint& p : event.points) {
         if (p.phase != phase)
             continue;
-        const QString unit = Escaped(p.unit.empty() ? "" : ' ' + p.unit);
+        unit = Escaped(p.unit.empty() ? "" : " (" + p.unit + ')');
         rows += "<tr><td align=\"right\">" + QString::number(++n) + "</td><td align=\"right\">" +
-                Number(p.reference, "%.4f") + unit + "</td><td align=\"right\">" +
-                Number(p.reading, "%.4f") + unit + "</td><td align=\"right\">" +
+                Number(p.reference, "%.4f") + "</td><td align=\"right\">" +
+                Number(p.reading, "%.4f") + "</td><td align=\"right\">" +
                 Number(p.ErrorPercent(), "%+.3f") + "</td><td align=\"right\">" +
                 Number(p.tolerance, "%.3f") + "</td><td align=\"center\">" + Verdict(p.Passes()) +
                 "</td></tr>";
@@ -71,8 +72,8 @@ QString PointsTable(const HistoryEvent& event, const std::string& phase, int cap
     return "<h3>" + Text(caption) +
            "</h3><table border=\"1\" cellspacing=\"0\" cellpadding=\"4\" "
            "width=\"100%\"><tr><th>#</th><th>" +
-           Text(kStrCertReference) + "</th><th>" + Text(kStrCertReading) + "</th><th>" +
-           Text(kStrCertError) + "</th><th>" + Text(kStrCertTolerance) + "</th><th>" +
+           Text(kStrCertReference) + unit + "</th><th>" + Text(kStrCertReading) + unit +
+           "</th><th>" + Text(kStrCertError) + "</th><th>" + Text(kStrCertTolerance) + "</th><th>" +
            Text(kStrCertResult) + "</th></tr>" + rows + "</table>";
 }
 

@@ -173,7 +173,7 @@ TEST(History, AnUnusableFileFailsTheRecordWithAReasonAndStaysAsItWas) {
 }
 
 // A file of the first schema is read as it is and brought up to date by the next write, its
-// events kept; certificate points travel with their event.
+// events kept; certificate points and the firmware travel with their event.
 TEST(History, AFirstVersionFileMigratesAndCertificatePointsRoundTrip) {
     TempDir dir;
     const std::string path = dir.File("h.sqlite3");
@@ -203,6 +203,7 @@ TEST(History, AFirstVersionFileMigratesAndCertificatePointsRoundTrip) {
 
     HistoryEvent calibration = Event("SN-1", "input calibration");
     calibration.technician = "A. Engineer";
+    calibration.firmware = "1.10";
     calibration.points = {{"as found", 0.0, 0.05, 100.0, 0.1, "deg C"},
                           {"as found", 100.0, 100.3, 100.0, 0.1, "deg C"},
                           {"as left", 100.0, 100.02, 100.0, 0.1, "deg C"}};
@@ -211,6 +212,7 @@ TEST(History, AFirstVersionFileMigratesAndCertificatePointsRoundTrip) {
     std::optional<HistoryEvent> back = history.Find(calibration.id);
     ASSERT_TRUE(back);
     EXPECT_EQ("A. Engineer", back->technician);
+    EXPECT_EQ("1.10", back->firmware);
     ASSERT_EQ(3u, back->points.size());
     EXPECT_EQ("as left", back->points[2].phase);
     EXPECT_DOUBLE_EQ(100.02, back->points[2].reading);

@@ -8,9 +8,13 @@
 
 #include "app/CSettingsStore.h"
 #include "app/qt/CAppSettingDialog.h"
+#include "app/qt/CHistoryWindow.h"
 #include "app/qt/CVELKApp.h"
 #include "app/qt/CVELKDlg.h"
 #include "app/qt/ProgramAssembly.h"
+#include "calib/qt/CAdjustInputPage.h"
+#include "calib/qt/CCalibrationCheckDialog.h"
+#include "gui/CFileDialogs.h"
 #include "gui/CMessageBox.h"
 #include "gui/CPrintSheet.h"
 #include "gui/QtText.h"
@@ -27,6 +31,7 @@
 #include "views/qt/CInputSettingPage.h"
 #include "views/qt/CParameterListCtrl.h"
 
+#include <QAbstractSlider>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -38,10 +43,12 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPrinter>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyleFactory>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -65,7 +72,8 @@ int g_written = 0;
 // The pictures the README shows.
 bool IsDocPicture(const QString& name) {
     return name == "main_online_basic_en" || name == "main_compare_en" ||
-           name == "main_online_adjust_ja";
+           name == "main_online_adjust_ja" || name == "history_en" || name == "check_en" ||
+           name == "certificate_en" || name == "certificate_ja";
 }
 
 void Save(QWidget* widget, const QString& name) {
@@ -383,6 +391,83 @@ void MainWindowScenes(const std::string& program, const std::string& adminProgra
     }
     server.Stop();
 }
+// Page 1 of a PDF as a PNG (pdftoppm), to look at like the windows.
+void SavePdfPage(const QString& pdf, const QString& name) {
+    QProcess render;
+    render.start("pdftoppm", {"-png", "-r", "70", "-singlefile", pdf, g_out + "/" + name});
+    if (!render.waitForFinished(30000) || render.exitCode() != 0) {
+        std::fprintf(stderr, "pdftoppm failed for %s\n", qPrintable(pdf));
+        std::exit(1);
+    }
+    ++g_written;
+    std::printf("%s/%s.png\n", qPrintable(g_out), qPrintable(name));
+    if (!g_docs.isEmpty() && IsDocPicture(name)) {
+        QImage page(g_out + "/" + name + ".png");
+        page.convertToFormat(QImage::Format_RGB888).save(g_docs + "/" + name + ".png", "PNG", 0);
+    }
+}
+
+// A calibration check with an adjustment between, its certificate, and the History window.
+void HistoryScenes(const std::string& program, int language) {
+    const QString lang = Suffix(language);
+    QTemporaryDir data;
+    setenv("XDG_DATA_HOME", data.path().toLocal8Bit().constData(), 1);
+    CSimDevice device(1001);
+    CSimServer server(device);
+    std::string port = server.StartPty();
+    Session s(program, language, port);
+    s.app->Settings().Technician = language == 1 ? "田中 愛子" : "Aiko Tanaka";
+    s.WaitState(CVELKDlg::kOffline);
+    s.Connect();
+    s.WaitState(CVELKDlg::kOnline);
+    QTest::mouseClick(s.window->UploadButton(), Qt::LeftButton);
+    s.WaitState(CVELKDlg::kOnline);
+    QTest::mouseClick(s.window->UnlockBox(), Qt::LeftButton);
+    s.window->FileSet()->SetValue(kIdFilterTime, 15000, true);
+    QTest::mouseClick(s.window->DownloadButton(), Qt::LeftButton);
+    s.WaitState(CVELKDlg::kOnline);
+
+    s.window->DeviceTabs()->setCurrentWidget(s.window->AdjustPage());
+    QTest::mouseClick(s.window->AdjustPage()->CheckButton(), Qt::LeftButton);
+    auto* check = s.window->findChild<CCalibrationCheckDialog*>();
+    auto* table = check->findChild<QTableWidget*>("points");
+    // The device reads reading: the input is corrected for what the adjustment adds.
+    auto take = [&](double reading) {
+        double input = reading;
+        for (int i = 0; i < 3; ++i) {
+            device.SetInputValue(input);
+            input += reading - device.GetInt32(2) / 10000.0;
+        }
+        WaitUntil(
+            [&] { return s.window->DeviceSet()->GetValue(kIdInputValue) == device.GetInt32(2); });
+        QTest::mouseClick(check->findChild<QPushButton*>("takeReading"), Qt::LeftButton);
+    };
+    const double found[] = {0.31, 25.28, 50.24, 75.21, 100.18}; // a zero shift, as found
+    for (double input : found)
+        take(input);
+    Save(check, "check_" + lang);
+    QTest::mouseClick(check->findChild<QPushButton*>("asLeft"), Qt::LeftButton);
+    auto* slider = s.window->AdjustPage()->findChild<QAbstractSlider*>("inputZero");
+    slider->setValue(slider->value() - 2500);
+    WaitUntil([&] { return device.GetInt32(1010) != 0; });
+    s.window->DeviceTabs()->setCurrentIndex(0);
+    const double left[] = {0.02, 25.01, 50.01, 74.99, 99.98};
+    for (int r = 0; r < table->rowCount(); ++r)
+        take(left[r]);
+    const QString pdf = g_out + "/certificate_" + lang + ".pdf";
+    SetFileDialogHook(
+        [&](QWidget*, bool, const QString&, const QStringList&, const QString&) { return pdf; });
+    QTest::mouseClick(check->findChild<QPushButton*>("finish"), Qt::LeftButton);
+    SetFileDialogHook(nullptr);
+    SavePdfPage(pdf, "certificate_" + lang);
+
+    QTest::mouseClick(s.window->HistoryButton(), Qt::LeftButton);
+    auto* history = s.window->findChild<CHistoryWindow*>();
+    history->Events()->selectRow(2); // the download: what it changed
+    Save(history, "history_" + lang);
+    history->close();
+    unsetenv("XDG_DATA_HOME");
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -439,6 +524,8 @@ int main(int argc, char** argv) {
     marker.close();
     for (int language : {0, 1})
         MainWindowScenes(std::string(Q3_BIN_DIR) + "/q3config", adminProgram, language);
+    for (int language : {0, 1})
+        HistoryScenes(std::string(Q3_BIN_DIR) + "/q3config", language);
     std::printf("%d screenshots\n", g_written);
     return 0;
 }
