@@ -201,6 +201,10 @@ private:
     // device's values at the first write to the values written last when the user moves on.
     void OnAdjustmentRequested();
     void FlushAdjustEvent();
+    // The device's whole set as parameter-file text: the one last read or written in full,
+    // with the settings and adjustments of the polls. Empty when the window never read this
+    // device in full.
+    std::string WholeDeviceText(const CParBase& polled);
     // The polled device's set with the given adjustments, as parameter-file text.
     std::string AdjustedDeviceText(const CAdjustInfo& adjust);
     // The guided calibration check beside the window, for the connected device.

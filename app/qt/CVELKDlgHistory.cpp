@@ -52,32 +52,75 @@ void CVELKDlg::RecordTransfer(CDeviceInterfaceThread& thread) {
     RecordEvent(event);
 }
 
+namespace {
+// text with the values of keys taken from source (parameter-file texts of one model).
+std::string WithValues(const std::string& text, const std::vector<std::string>& keys,
+                       const std::string& source) {
+    OpenedParameterFile whole = OpenParameterText(text);
+    OpenedParameterFile from = OpenParameterText(source);
+    if (!whole.set || !from.set)
+        return {};
+    for (const std::string& key : keys) {
+        const int id = std::atoi(key.c_str() + 1);
+        if (whole.set->FindRow(id) >= 0 && from.set->FindRow(id) >= 0)
+            whole.set->SetValueText(id, from.set->GetValueText(id), false);
+    }
+    return whole.set->FileText();
+}
+} // namespace
+
+std::string CVELKDlg::WholeDeviceText(const CParBase& polled) {
+    if (m_knownDeviceKey != polled.ModelString() + '\n' + polled.GetValueText(kIdSerial) ||
+        m_knownDeviceText.empty())
+        return {};
+    // The polls read the settings and the adjustments; the rest is as last read in full.
+    std::unique_ptr<CParBase> current(polled.Clone());
+    m_deviceAdjust.PutInto(*current);
+    std::vector<std::string> keys;
+    for (int group : {kGroupSettings, kGroupAdjust})
+        for (int i = 0; i < current->GetParameterCount(group); ++i) {
+            const int id = current->GetParameterId(group, i);
+            if (current->GetParameterKind(id) != kKindHeader)
+                keys.push_back('P' + std::to_string(id));
+        }
+    return WithValues(m_knownDeviceText, keys, current->FileText());
+}
+
 std::optional<HistoryEvent> CVELKDlg::RecordOperation(const DeviceOperation& operation) {
     HistoryEvent event;
+    std::string whole;
     {
         // The polling thread refreshes the set under this lock.
         std::lock_guard lock(m_comm.Lock());
-        const CParBase* identity = DeviceSet();
-        if (identity == nullptr)
+        const CParBase* polled = DeviceSet();
+        if (polled == nullptr)
             return std::nullopt;
-        event = DeviceEvent(*identity, "q3config", m_comm.CurrentSettings().ShownPortName(),
+        event = DeviceEvent(*polled, "q3config", m_comm.CurrentSettings().ShownPortName(),
                             operation.operation);
+        whole = WholeDeviceText(*polled);
     }
     if (!operation.error.empty()) {
         event.outcome = "failed";
         event.message = operation.error;
     }
-    event.before = operation.before;
-    event.after = operation.after;
-    if (!event.before.empty() && !event.after.empty())
-        event.changed = ChangedKeys(event.before, event.after);
     event.technician = operation.technician;
     event.points = operation.points;
-    // What the window knew of the device's settings no longer holds after a write.
-    const std::string key = event.model + '\n' + event.serial;
-    if (!event.after.empty() && operation.error.empty() && m_knownDeviceKey == key)
+    // The pages give sets built from the polls, right in what changed only: the history keeps
+    // whole sets, known from the window's last full read, or none.
+    if (!operation.before.empty() && !operation.after.empty())
+        event.changed = ChangedKeys(operation.before, operation.after);
+    const bool loopTest = operation.operation.starts_with("loop test");
+    if (!whole.empty() && !event.changed.empty()) {
+        event.before = WithValues(whole, event.changed, operation.before);
+        event.after = WithValues(whole, event.changed, operation.after);
+    } else if (!whole.empty() && !loopTest && operation.operation != "check") {
+        // A calibration or factory function: what it changed cannot be known without traffic
+        // of the window's own, so the set before it is all there is.
+        event.before = whole;
+    }
+    if (operation.error.empty() && !event.after.empty())
         m_knownDeviceText = event.after;
-    else if (!operation.operation.starts_with("loop test"))
+    else if (!loopTest && operation.operation != "check")
         m_knownDeviceKey.clear();
     RecordEvent(event);
     return event;

@@ -407,6 +407,8 @@ TEST_F(MainWindowTest, CalibrationCheckIsRecordedAndCertifiedByTheCommandLine) {
     Start();
     app->Settings().Technician = "Aiko Tanaka";
     GoOnline();
+    QTest::mouseClick(window->UploadButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitState(CVELKDlg::kOnline));
     QTest::mouseClick(window->UnlockBox(), Qt::LeftButton);
     window->DeviceTabs()->setCurrentWidget(window->AdjustPage());
     QTest::mouseClick(window->AdjustPage()->CheckButton(), Qt::LeftButton);
@@ -445,9 +447,14 @@ TEST_F(MainWindowTest, CalibrationCheckIsRecordedAndCertifiedByTheCommandLine) {
         WaitUntil([&] { return window->findChild<CCalibrationCheckDialog*>() == nullptr; }));
 
     std::vector<HistoryEvent> events = CHistory().List(identity.serial);
-    ASSERT_EQ(2u, events.size()) << messages.texts.join("|").toStdString();
-    EXPECT_EQ("adjust", events[1].operation);
-    EXPECT_EQ((std::vector<std::string>{"P10000"}), CHistory().Find(events[1].id)->changed);
+    ASSERT_EQ(3u, events.size()) << messages.texts.join("|").toStdString();
+    // The adjustment's sets are whole: the upload's, with the one value it changed.
+    std::optional<HistoryEvent> adjust = CHistory().Find(events[1].id);
+    const std::string uploaded = CHistory().Find(events[2].id)->after;
+    EXPECT_EQ("adjust", adjust->operation);
+    EXPECT_EQ((std::vector<std::string>{"P10000"}), adjust->changed);
+    EXPECT_EQ(uploaded, adjust->before);
+    EXPECT_EQ((std::vector<std::string>{"P10000"}), ChangedKeys(uploaded, adjust->after));
     std::optional<HistoryEvent> recorded = CHistory().Find(events[0].id);
     EXPECT_EQ("check", recorded->operation);
     EXPECT_EQ("Aiko Tanaka", recorded->technician);
