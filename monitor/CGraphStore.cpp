@@ -11,7 +11,52 @@ float ToFloat(double v) {
 }
 } // namespace
 
+void GraphPoints::push_back(const GraphPoint& p) {
+    if ((m_size & (kChunkSize - 1)) == 0 && (m_size >> kChunkBits) == m_chunks.size())
+        m_chunks.push_back(std::make_unique_for_overwrite<GraphPoint[]>(kChunkSize));
+    m_chunks[m_size >> kChunkBits][m_size & (kChunkSize - 1)] = p;
+    ++m_size;
+}
+
+void GraphPoints::clear() {
+    m_chunks.clear();
+    m_chunks.shrink_to_fit(); // a long recording's memory goes back at once
+    m_size = 0;
+}
+
+std::size_t GraphPoints::bytes() const {
+    return m_chunks.size() * kChunkSize * sizeof(GraphPoint) +
+           m_chunks.capacity() * sizeof(m_chunks[0]);
+}
+
 CGraphStore::CGraphStore() : m_slots(kSlotCount) {}
+
+void CGraphStore::valueRange(std::size_t first, std::size_t last, float& low, float& high) const {
+    low = high = m_points[first].value;
+    auto raw = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            low = std::min(low, m_points[i].value);
+            high = std::max(high, m_points[i].value);
+        }
+    };
+    const std::size_t firstWhole = (first + kBlockSize - 1) / kBlockSize;
+    const std::size_t lastWhole = last / kBlockSize;
+    if (firstWhole >= lastWhole) {
+        raw(first, last);
+        return;
+    }
+    raw(first, firstWhole * kBlockSize);
+    for (std::size_t b = firstWhole; b < lastWhole; ++b) {
+        low = std::min(low, m_blocks[b].low);
+        high = std::max(high, m_blocks[b].high);
+    }
+    raw(lastWhole * kBlockSize, last);
+}
+
+std::size_t CGraphStore::bytes() const {
+    return sizeof(*this) + m_points.bytes() + m_blocks.capacity() * sizeof(Extremes) +
+           m_slots.capacity() * sizeof(Slot);
+}
 
 bool CGraphStore::addSample(double time, double value) {
     if (std::isnan(time) || std::isnan(value))
@@ -19,6 +64,11 @@ bool CGraphStore::addSample(double time, double value) {
     Point p{ToFloat(time), ToFloat(value)};
     if (!m_points.empty() && p.time < m_points.back().time)
         m_timesAscending = false;
+    if (m_points.size() % kBlockSize == 0)
+        m_blocks.push_back({p.value, p.value});
+    else
+        m_blocks.back() = {std::min(m_blocks.back().low, p.value),
+                           std::max(m_blocks.back().high, p.value)};
     m_points.push_back(p);
 
     if (m_slots[m_slotIndex].count >= m_samplesPerSlot) {
@@ -72,7 +122,8 @@ void CGraphStore::merge(Slot& a, const Slot& b) {
 
 void CGraphStore::clear() {
     m_points.clear();
-    m_points.shrink_to_fit(); // a long recording's memory goes back at once
+    m_blocks.clear();
+    m_blocks.shrink_to_fit();
     std::fill(m_slots.begin(), m_slots.end(), Slot{});
     m_slotIndex = 0;
     m_samplesPerSlot = 1;

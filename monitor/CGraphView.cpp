@@ -302,43 +302,90 @@ void DrawLiveTrace(IDrawSurface& surface, const Frame& f, const CGraphStore& sto
 }
 
 // A browsed recording: from the first visible point to the right edge of the plot.
+// Point by point from start: each column's lowest and highest row.
+void DrawScannedTrace(IDrawSurface& surface, const Frame& f, const GraphPoints& points,
+                      std::size_t i) {
+    int column = f.column(points[i].time);
+    int top = f.row(points[i].value); // smallest row: highest value
+    int bottom = top;
+    surface.MoveTo(column, top);
+    for (++i; i < points.size(); ++i) {
+        int c = f.column(points[i].time);
+        int r = f.row(points[i].value);
+        if (c == column) {
+            top = std::min(top, r);
+            bottom = std::max(bottom, r);
+            continue;
+        }
+        FinishColumn(surface, column, bottom, top);
+        if (column > f.plot.right)
+            return;
+        column = c;
+        top = bottom = r;
+    }
+    FinishColumn(surface, column, bottom, top);
+}
+
+// The same trace of a recording (times ascending): the samples of a column are one run, found
+// by bisection, and its extremes come from the store's summary, so that the work follows the
+// columns drawn rather than the samples stored.
+void DrawRunTrace(IDrawSurface& surface, const Frame& f, const CGraphStore& store, std::size_t i) {
+    const GraphPoints& points = store.points();
+    int column = f.column(points[i].time);
+    int top = f.row(points[i].value);
+    int bottom = top;
+    surface.MoveTo(column, top);
+    for (++i; i < points.size();) {
+        const int c = f.column(points[i].time);
+        if (c != column) {
+            FinishColumn(surface, column, bottom, top);
+            if (column > f.plot.right)
+                return;
+            column = c;
+            top = bottom = f.row(points[i].value);
+            ++i;
+            continue;
+        }
+        // The run's end, galloping from its start: a column holds few samples of many.
+        auto inColumn = [&](const GraphPoint& p) { return f.column(p.time) <= column; };
+        std::size_t step = 1;
+        std::size_t from = i;
+        while (i + step < points.size() && inColumn(points[i + step])) {
+            from = i + step;
+            step *= 2;
+        }
+        const std::size_t to = std::min(points.size(), i + step);
+        const std::size_t end = static_cast<std::size_t>(
+            std::partition_point(points.begin() + static_cast<std::ptrdiff_t>(from),
+                                 points.begin() + static_cast<std::ptrdiff_t>(to), inColumn) -
+            points.begin());
+        float low = 0, high = 0;
+        store.valueRange(i, end, low, high);
+        top = std::min({top, f.row(low), f.row(high)});
+        bottom = std::max({bottom, f.row(low), f.row(high)});
+        i = end;
+    }
+    FinishColumn(surface, column, bottom, top);
+}
+
 void DrawBrowseTrace(IDrawSurface& surface, const Frame& f, const Rect& rect,
                      const CGraphStore& store) {
-    const std::vector<CGraphStore::Point>& points = store.points();
-    auto leftOfRect = [&](const CGraphStore::Point& p) { return f.column(p.time) < rect.left; };
+    const GraphPoints& points = store.points();
+    auto leftOfRect = [&](const GraphPoint& p) { return f.column(p.time) < rect.left; };
     // A recording is in time order: its first visible point is found by bisection.
     auto first = store.timesAscending()
                      ? std::partition_point(points.begin(), points.end(), leftOfRect)
                      : std::find_if_not(points.begin(), points.end(), leftOfRect);
-    if (first != points.end()) {
-        // From the point before, so that the trace enters from the left edge.
-        std::size_t i = static_cast<std::size_t>(first - points.begin());
-        if (i > 0)
-            --i;
-        int column = f.column(points[i].time);
-        int top = f.row(points[i].value); // smallest row: highest value
-        int bottom = top;
-        surface.MoveTo(column, top);
-        bool stopped = false;
-        for (++i; i < points.size(); ++i) {
-            int c = f.column(points[i].time);
-            int r = f.row(points[i].value);
-            if (c == column) {
-                top = std::min(top, r);
-                bottom = std::max(bottom, r);
-                continue;
-            }
-            FinishColumn(surface, column, bottom, top);
-            if (column > f.plot.right) {
-                stopped = true;
-                break;
-            }
-            column = c;
-            top = bottom = r;
-        }
-        if (!stopped)
-            FinishColumn(surface, column, bottom, top);
-    }
+    if (first == points.end())
+        return;
+    // From the point before, so that the trace enters from the left edge.
+    std::size_t i = static_cast<std::size_t>(first - points.begin());
+    if (i > 0)
+        --i;
+    if (store.timesAscending())
+        DrawRunTrace(surface, f, store, i);
+    else
+        DrawScannedTrace(surface, f, points, i);
 }
 } // namespace
 

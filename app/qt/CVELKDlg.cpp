@@ -775,6 +775,8 @@ bool CVELKDlg::LeaveDeviceSafe(bool canCancel) {
         // As "Normal Out" does; a calibration cycle is abandoned, its range not written.
         std::lock_guard lock(m_comm.Lock());
         WriteProcessMode(m_comm, kModeNormal);
+        if (what == kStrModeFixedOutput)
+            RecordOperation(DeviceOperation("loop test normal"));
         m_offlineNote = Tr(kMsgReturnedToNormal);
         m_status->setText(m_offlineNote);
     } catch (const CPrivateException&) {

@@ -76,7 +76,12 @@ CCalibrationCheckDialog::CCalibrationCheckDialog(CheckDevice device, const std::
         AddRow(m_device.zero + Span() * i / (kDefaultPoints - 1));
     m_table->setCurrentCell(0, kReference);
     layout->addWidget(m_table, 1);
+    CreateButtons(layout);
+    UpdateStep();
+    resize(560, 420);
+}
 
+void CCalibrationCheckDialog::CreateButtons(QVBoxLayout* layout) {
     auto* rows = new QHBoxLayout;
     auto* add = new QPushButton(Tr(kStrCheckAddPoint), this);
     auto* remove = new QPushButton(Tr(kStrCheckRemovePoint), this);
@@ -121,8 +126,6 @@ CCalibrationCheckDialog::CCalibrationCheckDialog(CheckDevice device, const std::
         for (int r = 0; r < m_table->rowCount(); ++r)
             UpdateRow(r);
     });
-    UpdateStep();
-    resize(560, 420);
 }
 
 void CCalibrationCheckDialog::AddRow(double reference) {

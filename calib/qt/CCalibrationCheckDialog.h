@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
+class QVBoxLayout;
 
 // What the check needs of the window: the device's live input and its range, in the unit the
 // input is shown in.
@@ -52,6 +53,7 @@ public:
     void reject() override;
 
 private:
+    void CreateButtons(QVBoxLayout* layout);
     void AddRow(double reference);
     void UpdateRow(int row);
     void UpdateStep();

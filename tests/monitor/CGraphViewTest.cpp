@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 namespace {
 class GraphView : public ::testing::Test {
@@ -187,4 +191,55 @@ TEST_F(GraphView, ZoomInShrinksByAQuarterEachSide) {
     ExpectView(g, 25, 75, -20, 20);
     EXPECT_TRUE(g.rightDoubleClick());
     ExpectView(g, 12.5, 87.5, -30, 30);
+}
+
+namespace {
+// The painter's calls, in order.
+class CallLog : public IDrawSurface {
+public:
+    void FillRect(const Rect&, Colour) override {}
+    void SetPen(const Pen&) override {}
+    void MoveTo(int x, int y) override { calls.push_back({'M', x, y}); }
+    void LineTo(int x, int y) override { calls.push_back({'L', x, y}); }
+    void DrawText(int, int, const std::string&, int, Colour) override {}
+    TextSize TextExtent(const std::string& text) override {
+        return {static_cast<int>(text.size()) * 7, 12};
+    }
+    std::vector<std::tuple<char, int, int>> calls;
+};
+} // namespace
+
+// A recording is browsed through the store's summary, a table point by point: both must draw
+// the same trace of the same samples, over bursts, gaps and views cut at either side.
+TEST_F(GraphView, BrowsingARecordingDrawsWhatAPointByPointScanDraws) {
+    CGraphView recording;
+    CGraphView table;
+    uint32_t seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    double t = 0;
+    for (int i = 0; i < 200000; ++i) {
+        t += (i / 5000) % 3 == 0 ? 0.001 : (next() % 100) * 0.05; // bursts and gaps
+        const double v = static_cast<double>(next() % 20001) / 100.0 - 100.0;
+        recording.addSample(t, v);
+        table.addSample(t, v);
+    }
+    // A sample far to the right ends both traces; after it the table goes back in time, which
+    // its scan never reaches.
+    recording.addSample(t + 1e5, 0);
+    table.addSample(t + 1e5, 0);
+    table.addSample(0, 0);
+    ASSERT_TRUE(recording.store().timesAscending());
+    ASSERT_FALSE(table.store().timesAscending());
+    const double end = t;
+    for (auto [t0, t1] : {std::pair{0.0, end}, std::pair{end * 0.3, end * 0.31},
+                          std::pair{end * 0.5, end * 0.5 + 0.02}, std::pair{-5.0, end + 5}}) {
+        CallLog a, b;
+        for (auto [graph, log] : {std::pair{&recording, &a}, std::pair{&table, &b}}) {
+            graph->setRange(t0, t1, -110, 110);
+            graph->setBrowseMode(true);
+            graph->draw(Rect{0, 0, 1200, 600}, *log, false);
+        }
+        EXPECT_GT(a.calls.size(), 10u) << t0;
+        EXPECT_TRUE(a.calls == b.calls) << "view " << t0 << " to " << t1;
+    }
 }

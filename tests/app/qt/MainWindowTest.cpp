@@ -534,6 +534,8 @@ TEST_F(MainWindowTest, TheLinearizerButtonOpensTheTableDialogOfEachModel) {
 // A device in fixed output is never left so without a word: Disconnect and closing the window
 // ask, and the default answer returns it to normal operation before the port closes.
 TEST_F(MainWindowTest, DisconnectAndCloseReturnAFixedOutputToNormal) {
+    TempDir data;
+    CScopedEnv history("XDG_DATA_HOME", data.Path().c_str());
     Start();
     GoOnline();
     auto* fixedOut = window->LoopTestPage()->findChild<QPushButton*>("fixedOut");
@@ -564,6 +566,13 @@ TEST_F(MainWindowTest, DisconnectAndCloseReturnAFixedOutputToNormal) {
     window->close();
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(0, device->GetProcessMode());
+    // Each fixed output and each return to normal is in the history.
+    std::vector<std::string> operations;
+    for (const HistoryEvent& event : CHistory().List(identity.serial))
+        operations.push_back(event.operation);
+    EXPECT_EQ((std::vector<std::string>{"loop test normal", "loop test fixed", "loop test normal",
+                                        "loop test fixed"}),
+              operations);
 }
 
 // Cancel beside the progress bar: an upload stops after its current request and the file set

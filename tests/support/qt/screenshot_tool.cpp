@@ -71,9 +71,12 @@ int g_written = 0;
 
 // The pictures the README shows.
 bool IsDocPicture(const QString& name) {
-    return name == "main_online_basic_en" || name == "main_compare_en" ||
-           name == "main_online_adjust_ja" || name == "history_en" || name == "check_en" ||
-           name == "certificate_en" || name == "certificate_ja";
+    static const QStringList kNames = {
+        "main_online_basic_en", "main_compare_en", "main_online_adjust_ja",
+        "main_offline_en",      "main_busy_en",    "main_online_calib_en",
+        "preferences_en",       "history_en",      "check_en",
+        "certificate_en",       "certificate_ja"};
+    return kNames.contains(name);
 }
 
 void Save(QWidget* widget, const QString& name) {
