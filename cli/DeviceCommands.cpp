@@ -139,13 +139,48 @@ struct Session {
         }
     }
 
-    // Polls as the window does before it offers a transfer; an unsupported model is an error.
+    // Polls as the window does (identify, monitor); an unsupported model is an error.
     void Identify() {
         device.Poll();
         if (device.IsDeviceValid())
             return;
         std::lock_guard lock(comm.Lock());
-        int model = comm.ReadUInt16(kRegModelNumber);
+        Unsupported(comm.ReadUInt16(kRegModelNumber));
+    }
+
+    // The model alone, for a transfer: its own requests read the rest. The set of the model
+    // stands for the device until the transfer has read it.
+    void IdentifyModel() {
+        int model = 0;
+        {
+            std::lock_guard lock(comm.Lock());
+            CCancelScope cancel(comm, &StopRequested());
+            model = comm.ReadUInt16(kRegModelNumber);
+        }
+        const int code = CDeviceInterface::TypeCodeOfModel(model);
+        std::unique_ptr<CParBase> set(code != 0 ? CDeviceType::NewParameterSet(code) : nullptr);
+        if (!set || set->TypeCode() != code)
+            Unsupported(model);
+        identity = std::move(set);
+    }
+
+    // What a transfer read of the device: its identity from now on.
+    void Read(const CParBase& set) { identity.reset(set.Clone()); }
+
+    // The device's identity for the history: as a transfer read it, else (readIfMissing) from
+    // the device information read now.
+    const CParBase& Identity(bool readIfMissing) {
+        if (readIfMissing && identity && identity->GetValueText(kIdSerial).empty()) {
+            try {
+                std::lock_guard lock(comm.Lock());
+                identity->Upload(comm, kGroupMonitor);
+            } catch (const CPrivateException&) {
+            }
+        }
+        return identity ? *identity : *device.DeviceSet();
+    }
+
+    [[noreturn]] void Unsupported(int model) const {
         throw CPrivateException(StrPrintf(
             "The device on %s reports model number %d, which this program does not support.",
             settings.ShownPortName().c_str(), model));
@@ -154,6 +189,7 @@ struct Session {
     CommSettings settings;
     CCommInterface comm;
     CDeviceInterface device;
+    std::unique_ptr<CParBase> identity; // after IdentifyModel
 };
 
 // Waits for a transfer thread's notification, showing its progress on a terminal.
@@ -254,13 +290,23 @@ bool IsDirectory(const std::string& path) {
 // outcome; a history that cannot be written is a warning, never the operation's failure.
 template <typename Operation>
 int Recorded(Session& session, const char* operation, std::ostream& err, Operation run) {
-    HistoryEvent event = DeviceEvent(*session.device.DeviceSet(), "q3cli",
-                                     session.settings.ShownPortName(), operation);
+    HistoryEvent event;
     auto save = [&] {
+        // The device as its transfer read it; else as read now for a refusal (the line still
+        // answers and nobody asked to stop).
+        HistoryEvent recorded = DeviceEvent(session.Identity(event.outcome == "refused"), "q3cli",
+                                            session.settings.ShownPortName(), operation);
+        recorded.outcome = event.outcome;
+        recorded.message = event.message;
+        recorded.before = event.before;
+        recorded.after = event.after;
+        recorded.changed = event.changed;
+        event = recorded;
         std::string error;
         if (!CHistory().Record(event, &error))
             PrintError(err, "warning: " + error);
     };
+    event.outcome = "ok";
     int status = kExitOk;
     try {
         status = run(event);
@@ -282,11 +328,12 @@ int Recorded(Session& session, const char* operation, std::ostream& err, Operati
 int CmdUpload(const CliOptions& o, std::ostream& out, std::ostream& err) {
     Need(o, 1, "upload FILE|DIRECTORY|-");
     Session session(o, err);
-    session.Identify();
+    session.IdentifyModel();
     std::unique_ptr<CDeviceInterfaceThread> thread;
     Recorded(session, "upload", err, [&](HistoryEvent& event) {
         thread = Transfer(session, CDeviceInterfaceThread::kUpload, nullptr,
                           LoadStr(kMsgStatusUploading).c_str(), o.progress, err);
+        session.Read(*thread->Device().DeviceSet());
         event.after = thread->Device().DeviceSet()->FileText();
         return kExitOk;
     });
@@ -320,13 +367,14 @@ int CmdDownload(const CliOptions& o, std::ostream&, std::ostream& err) {
     Need(o, 1, "download FILE|-");
     auto file = OpenParameterInput(o.args[1], err);
     Session session(o, err);
-    session.Identify();
+    session.IdentifyModel();
     return Recorded(session, "download", err, [&](HistoryEvent& event) {
-        if (session.device.DeviceSet()->TypeCode() != file->TypeCode())
+        if (session.identity->TypeCode() != file->TypeCode())
             throw CliRejected{LoadStr(kMsgDownloadOtherModel)};
         // The set the device held before, for the history.
         auto before = Transfer(session, CDeviceInterfaceThread::kUpload, nullptr,
                                LoadStr(kMsgStatusUploading).c_str(), o.progress, err);
+        session.Read(*before->Device().DeviceSet());
         event.before = before->Device().DeviceSet()->FileText();
         event.after = file->FileText();
         event.changed = ChangedKeys(event.before, event.after);
@@ -344,13 +392,14 @@ int CmdCompare(const CliOptions& o, std::ostream& out, std::ostream& err) {
     Need(o, 1, "compare FILE|- [--json]");
     auto file = OpenParameterInput(o.args[1], err);
     Session session(o, err);
-    session.Identify();
+    session.IdentifyModel();
     return Recorded(session, "compare", err, [&](HistoryEvent& event) {
-        if (session.device.DeviceSet()->TypeCode() != file->TypeCode())
+        if (session.identity->TypeCode() != file->TypeCode())
             throw CliRejected{LoadStr(kMsgCompareOtherModel)};
         auto thread = Transfer(session, CDeviceInterfaceThread::kUpload, nullptr,
                                LoadStr(kMsgStatusUploading).c_str(), o.progress, err);
         const CParBase& device = *thread->Device().DeviceSet();
+        session.Read(device);
         event.after = device.FileText();
         // The walk of the compare dialog: groups 0, 1, 2 ... up to the first empty one, header
         // rows naming the group of the rows after them, value texts compared exactly.
