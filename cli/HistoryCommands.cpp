@@ -9,11 +9,18 @@
 
 #include <charconv>
 #include <memory>
+#include <optional>
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 namespace {
-CertificateWriter g_certificateWriter = nullptr;
+std::optional<std::string> g_helperDir;
 
 int64_t EventId(const std::string& text) {
     int64_t id = 0;
@@ -170,9 +177,62 @@ int CmdHistory(const CliOptions& o, std::ostream& out) {
                         "history restore ID FILE"};
 }
 
-void UseCertificateWriter(CertificateWriter writer) {
-    g_certificateWriter = writer;
+void UseCertificateHelper(std::string helperDir) {
+    g_helperDir = std::move(helperDir);
 }
+
+namespace {
+// The helper beside this program (a build tree), else in the program directory.
+std::string HelperPath() {
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    const std::string exe(self, n > 0 ? static_cast<std::size_t>(n) : 0);
+    const std::string dir = exe.substr(0, exe.rfind('/') + 1);
+    for (const std::string& candidate :
+         {dir + "q3certificate", dir + *g_helperDir + "/q3certificate"})
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    throw CPrivateException("The certificate program q3certificate was not found beside " + exe +
+                            ".");
+}
+
+// Runs the helper; its message on failure.
+void RunHelper(const HistoryEvent& event, const std::string& path) {
+    const std::string helper = HelperPath();
+    const std::string id = std::to_string(event.id);
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC) != 0)
+        throw CPrivateException("The certificate program could not be started.");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipe[1], STDERR_FILENO);
+    char* argv[] = {const_cast<char*>(helper.c_str()), const_cast<char*>(id.c_str()),
+                    const_cast<char*>(path.c_str()), nullptr};
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, helper.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipe[1]);
+    std::string message;
+    char buffer[512];
+    for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) != 0;) {
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            break;
+        message.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(pipe[0]);
+    int status = 0;
+    if (spawned == 0)
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    if (spawned != 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        while (!message.empty() && message.back() == '\n')
+            message.pop_back();
+        throw CPrivateException(message.empty() ? "The certificate program failed." : message);
+    }
+}
+} // namespace
 
 int CmdCertificate(const CliOptions& o, std::ostream& out) {
     if (o.args.size() != 2 || o.pdf.empty())
@@ -181,14 +241,12 @@ int CmdCertificate(const CliOptions& o, std::ostream& out) {
     if (e.points.empty())
         throw CliRejected{"Event " + o.args[1] + " (" + e.operation +
                           ") is not a calibration check: it holds no test points."};
-    if (g_certificateWriter == nullptr)
+    if (!g_helperDir)
         throw CliRejected{"This build of q3cli writes no PDF files."};
     struct stat st {};
     if (!o.force && ::stat(o.pdf.c_str(), &st) == 0)
         throw CliRejected{o.pdf + " exists already; use --force to replace it."};
-    std::string error;
-    if (!g_certificateWriter(e, o.pdf, &error))
-        throw CPrivateException(error);
+    RunHelper(e, o.pdf);
     out << o.pdf << '\n';
     return kExitOk;
 }

@@ -9,12 +9,10 @@
 // operations (what the device was set to, who changed it, and when).
 int CmdHistory(const CliOptions& o, std::ostream& out);
 
-struct HistoryEvent;
-// Writes the certificate of a calibration event as a PDF; false and the reason on failure.
-using CertificateWriter = bool (*)(const HistoryEvent& event, const std::string& path,
-                                   std::string* error);
-// The program's PDF writer (q3cli has one where the GUI libraries are built).
-void UseCertificateWriter(CertificateWriter writer);
+// Certificates are written by the helper program q3certificate, looked for beside q3cli and
+// in the folder helperDir names relative to q3cli's own (q3cli has one where the GUI
+// libraries are built; without it the command says that this build writes no PDF).
+void UseCertificateHelper(std::string helperDir);
 
 // q3cli certificate ID --pdf FILE
 int CmdCertificate(const CliOptions& o, std::ostream& out);

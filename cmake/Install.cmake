@@ -46,6 +46,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/q3cli.bash-completion
 if(TARGET q3config)
     install(TARGETS q3config RUNTIME DESTINATION ${Q3_PROGRAM_DIR})
     install(TARGETS q3config_jpn LIBRARY DESTINATION ${Q3_PROGRAM_DIR})
+    install(TARGETS q3certificate RUNTIME DESTINATION ${Q3_PROGRAM_DIR})
 
     file(RELATIVE_PATH Q3_PROGRAM_LINK "/${CMAKE_INSTALL_BINDIR}" "/${Q3_PROGRAM_DIR}/q3config")
     install(CODE "

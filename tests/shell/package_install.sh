@@ -35,7 +35,7 @@ need_tool strace strace
 need_tool nm binutils
 need_tool desktop-file-validate desktop-file-utils
 [ -f "$build/CMakeCache.txt" ] || fail "$build is not a configured build directory"
-for f in q3config q3config_jpn.so q3cli q3sim; do
+for f in q3config q3config_jpn.so q3cli q3certificate q3sim; do
     [ -e "$bin/$f" ] || fail "$bin/$f is missing: build it first"
 done
 
@@ -63,6 +63,7 @@ expected() {
     echo "$bindir/q3config"
     echo "$progdir/q3config"
     echo "$progdir/q3config_jpn.so"
+    echo "$progdir/q3certificate"
     echo "$datadir/applications/q3config.desktop"
     local s
     for s in $sizes; do echo "$datadir/icons/hicolor/${s}x$s/apps/q3config.png"; done
@@ -137,13 +138,14 @@ $(cat "$work/diff")"
     [ "$(readlink -f "$link")" = "$(readlink -f "$root/$progdir/q3config")" ] ||
         fail "$name: $bindir/q3config -> $target is not $progdir/q3config"
 
-    for f in "$bindir/q3cli" "$bindir/q3sim" "$progdir/q3config"; do
+    for f in "$bindir/q3cli" "$bindir/q3sim" "$progdir/q3config" "$progdir/q3certificate"; do
         [ -x "$root/$f" ] || fail "$name: $f is not executable"
         grep -q "ELF.*executable" <<<"$(file -b "$root/$f")" || fail "$name: $f is no ELF program"
     done
     grep -q "ELF.*shared object" <<<"$(file -b "$root/$progdir/q3config_jpn.so")" ||
         fail "$name: $progdir/q3config_jpn.so is no shared object"
-    for f in "$bindir/q3cli" "$bindir/q3sim" "$progdir/q3config" "$progdir/q3config_jpn.so"; do
+    for f in "$bindir/q3cli" "$bindir/q3sim" "$progdir/q3config" "$progdir/q3config_jpn.so" \
+        "$progdir/q3certificate"; do
         ldd "$root/$f" >"$work/ldd" 2>&1 || fail "$name: ldd $f failed: $(cat "$work/ldd")"
         ! grep -q "not found" "$work/ldd" || fail "$name: $f misses libraries:
 $(grep "not found" "$work/ldd")"
