@@ -148,37 +148,25 @@ struct Session {
         Unsupported(comm.ReadUInt16(kRegModelNumber));
     }
 
-    // The model alone, for a transfer: its own requests read the rest. The set of the model
-    // stands for the device until the transfer has read it.
+    // The model and the serial number, for a transfer: its own requests read the rest. The
+    // set of the model stands for the device until the transfer has read it.
     void IdentifyModel() {
-        int model = 0;
-        {
-            std::lock_guard lock(comm.Lock());
-            CCancelScope cancel(comm, &StopRequested());
-            model = comm.ReadUInt16(kRegModelNumber);
-        }
+        std::lock_guard lock(comm.Lock());
+        CCancelScope cancel(comm, &StopRequested());
+        const int model = comm.ReadUInt16(kRegModelNumber);
         const int code = CDeviceInterface::TypeCodeOfModel(model);
         std::unique_ptr<CParBase> set(code != 0 ? CDeviceType::NewParameterSet(code) : nullptr);
         if (!set || set->TypeCode() != code)
             Unsupported(model);
+        set->ReadSerialNumber(comm);
         identity = std::move(set);
     }
 
     // What a transfer read of the device: its identity from now on.
     void Read(const CParBase& set) { identity.reset(set.Clone()); }
 
-    // The device's identity for the history: as a transfer read it, else (readIfMissing) from
-    // the device information read now.
-    const CParBase& Identity(bool readIfMissing) {
-        if (readIfMissing && identity && identity->GetValueText(kIdSerial).empty()) {
-            try {
-                std::lock_guard lock(comm.Lock());
-                identity->Upload(comm, kGroupMonitor);
-            } catch (const CPrivateException&) {
-            }
-        }
-        return identity ? *identity : *device.DeviceSet();
-    }
+    // The device's identity for the history: as a transfer read it, else its model and serial.
+    const CParBase& Identity() const { return identity ? *identity : *device.DeviceSet(); }
 
     [[noreturn]] void Unsupported(int model) const {
         throw CPrivateException(StrPrintf(
@@ -292,10 +280,8 @@ template <typename Operation>
 int Recorded(Session& session, const char* operation, std::ostream& err, Operation run) {
     HistoryEvent event;
     auto save = [&] {
-        // The device as its transfer read it; else as read now for a refusal (the line still
-        // answers and nobody asked to stop).
-        HistoryEvent recorded = DeviceEvent(session.Identity(event.outcome == "refused"), "q3cli",
-                                            session.settings.ShownPortName(), operation);
+        HistoryEvent recorded =
+            DeviceEvent(session.Identity(), "q3cli", session.settings.ShownPortName(), operation);
         recorded.outcome = event.outcome;
         recorded.message = event.message;
         recorded.before = event.before;

@@ -186,7 +186,10 @@ namespace {
 std::string HelperPath() {
     char self[4096];
     const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    const std::string exe(self, n > 0 ? static_cast<std::size_t>(n) : 0);
+    if (n <= 0)
+        throw CPrivateException("The certificate program cannot be found: this program's own "
+                                "path is unknown.");
+    const std::string exe(self, static_cast<std::size_t>(n));
     const std::string dir = exe.substr(0, exe.rfind('/') + 1);
     for (const std::string& candidate :
          {dir + "q3certificate", dir + *g_helperDir + "/q3certificate"})

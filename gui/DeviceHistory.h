@@ -21,6 +21,7 @@ struct DeviceOperation {
     std::string after;
     std::string technician;
     std::vector<CalibrationPoint> points;
+    std::string serial; // when set: recorded only while this device answers
 };
 
 // Returns the event as recorded (its id 0 when the history could not be written), nothing

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,7 +16,10 @@ struct CalibrationPoint {
     double tolerance = 0; // allowed error, % of span
     std::string unit;
 
-    double ErrorPercent() const { return span != 0 ? (reading - reference) / span * 100.0 : 0.0; }
+    // Without a span there is no error to give: NaN, which no tolerance passes.
+    double ErrorPercent() const {
+        return span != 0 ? (reading - reference) / span * 100.0 : std::nan("");
+    }
     bool Passes() const;
 };
 

@@ -58,6 +58,8 @@ public:
     virtual std::string GetOutputUnitText(int output) const = 0;
     virtual void WriteParameter(CCommInterface& comm, int id) = 0;
     virtual void ReadParameter(CCommInterface& comm, int id) = 0;
+    // The serial number alone, from the device information (what identifies the device).
+    virtual void ReadSerialNumber(CCommInterface& comm) = 0;
     virtual void Download(CCommInterface& comm, int group) = 0;
     virtual void Upload(CCommInterface& comm, int group) = 0;
     virtual int GetProgress() const = 0;

@@ -31,6 +31,7 @@ public:
     std::string GetOutputUnitText(int output) const override;
     void WriteParameter(CCommInterface& comm, int id) override;
     void ReadParameter(CCommInterface& comm, int id) override;
+    void ReadSerialNumber(CCommInterface& comm) override;
     void Download(CCommInterface& comm, int group) override;
     void Upload(CCommInterface& comm, int group) override;
     int GetProgress() const override;

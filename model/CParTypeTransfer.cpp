@@ -122,6 +122,12 @@ void CParTypeCommon::TransferGroups(CCommInterface& comm, int group, bool write)
     }
 }
 
+void CParTypeCommon::ReadSerialNumber(CCommInterface& comm) {
+    for (int i = 0; i < m_desc->monitorCount; ++i)
+        if (m_desc->monitor[i].target == MonitorTarget::Serial)
+            ReadMonitor(comm, m_desc->monitor[i]);
+}
+
 void CParTypeCommon::ReadMonitor(CCommInterface& comm, const MonitorRead& m) {
     const int unit = CModelContext::TempUnit();
     switch (m.target) {

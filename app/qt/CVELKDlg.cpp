@@ -532,7 +532,7 @@ void CVELKDlg::ShowDevicePage() {
     if (QWidget* page = m_deviceTabs->currentWidget())
         page->setVisible(m_graph == nullptr);
     if (m_deviceTabs->currentWidget() != m_adjustPage || m_graph)
-        FlushAdjustEvent();
+        FlushAdjustEvent(false);
 }
 
 void CVELKDlg::UpdateConnectButton() {
@@ -609,6 +609,8 @@ void CVELKDlg::OnPollResult() {
         m_calibPage->update(device.CalibInfo(), set);
         m_deviceAdjust = device.AdjustInfo();
         m_adjustPage->update(m_deviceAdjust);
+        if (m_adjustClosing)
+            FlushAdjustEvent(true);
         m_loopTestPage->update(set);
     } else if (m_connect && m_uiState != kSearching) {
         m_status->setText(Tr(kMsgStatusSearching));
@@ -739,7 +741,7 @@ void CVELKDlg::OnConnect() {
         return;
     m_connect = !m_connect;
     if (!m_connect)
-        FlushAdjustEvent();
+        FlushAdjustEvent(true);
     SetConnected(m_connect);
     UpdateConnectButton();
 }
@@ -954,7 +956,7 @@ void CVELKDlg::Shutdown() {
     // back before its thread ends, which StopTransfer waits for.
     if (m_transfer)
         m_transfer->Device().RequestCancel();
-    FlushAdjustEvent();
+    FlushAdjustEvent(true);
     StopPolling();
     StopTransfer();
     CQtDispatcher::Instance().Flush();

@@ -200,7 +200,8 @@ private:
     // Fine adjustment writes as the slider moves: one event a visit of the page, from the
     // device's values at the first write to the values written last when the user moves on.
     void OnAdjustmentRequested();
-    void FlushAdjustEvent();
+    // now: with the device's values as polled, without waiting for a poll to confirm them.
+    void FlushAdjustEvent(bool now);
     // The device's whole set as parameter-file text: the one last read or written in full,
     // with the settings and adjustments of the polls. Empty when the window never read this
     // device in full.
@@ -257,6 +258,7 @@ private:
     std::string m_knownDeviceText;
     bool m_historyWarned = false;
     std::optional<std::string> m_adjustBefore;
+    bool m_adjustClosing = false; // the page was left; the event waits for the next poll
     CAdjustInfo m_deviceAdjust;
     QTabWidget* m_deviceTabs = nullptr;
     CDeviceSummaryPage* m_infoPage = nullptr;

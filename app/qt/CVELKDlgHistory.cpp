@@ -21,15 +21,19 @@
 #include <mutex>
 
 void CVELKDlg::RecordTransfer(CDeviceInterfaceThread& thread) {
-    const CParBase* identity = DeviceSet();
-    if (identity == nullptr)
-        return;
     const bool download = thread.LastCommand() == CDeviceInterfaceThread::kDownload;
-    HistoryEvent event =
-        DeviceEvent(*identity, "q3config", m_comm.CurrentSettings().ShownPortName(),
-                    download    ? "download"
-                    : m_compare ? "compare"
-                                : "upload");
+    HistoryEvent event;
+    {
+        // A poll that waited for the transfer may be refreshing the set now.
+        std::lock_guard lock(m_comm.Lock());
+        const CParBase* identity = DeviceSet();
+        if (identity == nullptr)
+            return;
+        event = DeviceEvent(*identity, "q3config", m_comm.CurrentSettings().ShownPortName(),
+                            download    ? "download"
+                            : m_compare ? "compare"
+                                        : "upload");
+    }
     const std::string key = event.model + '\n' + event.serial;
     const CPrivateException* error = thread.StoredError();
     if (error) {
@@ -38,8 +42,10 @@ void CVELKDlg::RecordTransfer(CDeviceInterfaceThread& thread) {
     }
     if (download) {
         event.before = m_knownDeviceKey == key ? m_knownDeviceText : std::string();
-        event.after = m_fileSet->FileText();
-        if (!event.before.empty())
+        // A download that stopped wrote part of the set: only the set before is known.
+        if (!error)
+            event.after = m_fileSet->FileText();
+        if (!event.before.empty() && !event.after.empty())
             event.changed = ChangedKeys(event.before, event.after);
     } else if (!error) {
         event.after = thread.Device().DeviceSet()->FileText();
@@ -92,8 +98,11 @@ std::optional<HistoryEvent> CVELKDlg::RecordOperation(const DeviceOperation& ope
     {
         // The polling thread refreshes the set under this lock.
         std::lock_guard lock(m_comm.Lock());
+        // Only a device that answers now is the one acted on; the one the operation was begun
+        // with, when it names it.
         const CParBase* polled = DeviceSet();
-        if (polled == nullptr)
+        if (polled == nullptr || !m_poll->Device().IsDeviceValid() ||
+            (!operation.serial.empty() && polled->GetValueText(kIdSerial) != operation.serial))
             return std::nullopt;
         event = DeviceEvent(*polled, "q3config", m_comm.CurrentSettings().ShownPortName(),
                             operation.operation);
@@ -152,16 +161,23 @@ std::string CVELKDlg::AdjustedDeviceText(const CAdjustInfo& adjust) {
 }
 
 void CVELKDlg::OnAdjustmentRequested() {
+    m_adjustClosing = false;
     if (!m_adjustBefore)
         m_adjustBefore = AdjustedDeviceText(m_deviceAdjust);
 }
 
-void CVELKDlg::FlushAdjustEvent() {
+void CVELKDlg::FlushAdjustEvent(bool now) {
     if (!m_adjustBefore)
         return;
+    // The device's values as polled are what it holds: while they are still short of what the
+    // page wrote last, the event waits for the next poll (never beyond the last one).
+    if (!now && AdjustedDeviceText(m_adjustPage->Adjust()) != AdjustedDeviceText(m_deviceAdjust)) {
+        m_adjustClosing = true;
+        return;
+    }
+    m_adjustClosing = false;
     std::string before = *std::exchange(m_adjustBefore, std::nullopt);
-    // What the page wrote last; the thread retries a write the device missed.
-    std::string after = AdjustedDeviceText(m_adjustPage->Adjust());
+    std::string after = AdjustedDeviceText(m_deviceAdjust);
     if (before.empty() || after.empty())
         return;
     DeviceOperation adjust("adjust");
@@ -189,13 +205,13 @@ void CVELKDlg::OnCalibrationCheck() {
         device.zero = std::strtod(set->GetDisplayText(kIdZeroInput, false).c_str(), nullptr);
         device.full = std::strtod(set->GetDisplayText(kIdFullInput, false).c_str(), nullptr);
     }
-    device.reading = [this]() -> std::optional<double> {
+    device.reading = [this, serial = device.serial]() -> std::optional<double> {
         if (m_uiState != kOnline)
             return std::nullopt;
         std::lock_guard lock(m_comm.Lock());
         const CParBase* set = DeviceSet();
-        if (set == nullptr)
-            return std::nullopt;
+        if (set == nullptr || set->GetValueText(kIdSerial) != serial)
+            return std::nullopt; // another device since the check began
         return set->GetValue(kIdInputValue) / 10000.0;
     };
     CVELKApp* app = CVELKApp::Instance();
@@ -230,8 +246,10 @@ void CVELKDlg::OnHistory() {
         ShowMessageBox(this, Tr(kMsgHistoryNoDevice), MessageIcon::Information);
         return;
     }
-    if (m_historyWindow && m_historyWindow->Serial() != serial)
-        m_historyWindow->close();
+    if (m_historyWindow && m_historyWindow->Serial() != serial) {
+        m_historyWindow->close(); // deleted later: forgotten now
+        m_historyWindow = nullptr;
+    }
     if (!m_historyWindow) {
         m_historyWindow = new CHistoryWindow(
             serial, [this](const std::string& text) { OpenSetText(text); }, this);

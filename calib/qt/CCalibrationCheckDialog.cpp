@@ -258,6 +258,7 @@ bool CCalibrationCheckDialog::Finish() {
     DeviceOperation check("check");
     check.technician = Technician();
     check.points = points;
+    check.serial = m_device.serial;
     std::optional<HistoryEvent> event = RecordDeviceOperation(check);
     if (!event) {
         // The device went away: the certificate still names what the dialog saw.

@@ -27,17 +27,20 @@ bool RunDeviceAction(QWidget* parent, CCommInterface* comm,
     if (!comm)
         return false;
     std::string failure;
+    bool failed = false;
     {
         CWaitCursor wait;
         try {
             action(*comm);
         } catch (const CPrivateException& e) {
             failure = e.Message();
+            failed = true;
         }
     }
     if (!operation.empty())
-        RecordDeviceOperation(DeviceOperation(operation, failure));
-    if (failure.empty())
+        RecordDeviceOperation(
+            DeviceOperation(operation, failed && failure.empty() ? "?" : failure));
+    if (!failed)
         return true;
     // Shown after the wait cursor is gone.
     ShowMessageBox(parent, FromStd(failure), MessageIcon::Stop);

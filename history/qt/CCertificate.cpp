@@ -100,8 +100,12 @@ std::string CertificateHtml(const HistoryEvent& event) {
         const CalibrationPoint& p = event.points.front();
         span = Number(p.span, "%.4g") + Escaped(p.unit.empty() ? "" : ' ' + p.unit);
     }
-    QString record = Escaped(FormatInserts(
-        LoadStr(kStrCertRecord), {std::to_string(event.id), event.program, event.version}));
+    // An event the history could not keep has no record to point to.
+    QString record =
+        event.id == 0
+            ? QString()
+            : Escaped(FormatInserts(LoadStr(kStrCertRecord),
+                                    {std::to_string(event.id), event.program, event.version}));
     QString html = "<html><body><h1>" + Text(kStrCertTitle) +
                    "</h1><table cellpadding=\"3\" width=\"100%\">" +
                    IdentityRow(kStrCertModel, Escaped(event.model)) +
