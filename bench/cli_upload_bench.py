@@ -2,8 +2,9 @@
 """q3cli upload of a Q3VA from a simulator on an emulated 9600-baud line, against the protocol
 minimum of the upload's own requests, counted as bench/comm_bench.cpp counts it: every request
 and answer character at 11 bits, the 1 ms drain read and the silent interval the client keeps
-with each request (120000 / baud + 1 ms). The first request (the model register q3cli reads to
-learn the model) is overhead, not part of the minimum; so is starting the program.
+with each request (120000 / baud + 1 ms). The requests before the transfer (those that
+identify the device: the model and the serial number) are overhead, not part of the minimum;
+so is starting the program. The transfer's own requests begin with its second read of the model.
 Usage: cli_upload_bench.py BIN_DIR [RUNS]   (median of RUNS, default 5)
 """
 import os
@@ -56,15 +57,19 @@ def main():
             lines = [l for l in f.read().splitlines()[1:] if l.startswith(("RX", "TX"))]
     # One run's exchanges: RX (request) and TX (answer) lines, hex bytes before any " |".
     exchanges = []
+    model_reads = []
     for rx, tx in zip(lines[0::2], lines[1::2]):
         def count(line):
             return len(line.split("|")[0].split()) - 1
+        if "adrs=9601 " in rx:  # one-based: the model register
+            model_reads.append(len(exchanges))
         exchanges.append(exchange_seconds(count(rx), count(tx)))
     per_run = len(exchanges) // runs
-    own = exchanges[1:per_run]  # the first: the model read that identifies the device
+    identifying = model_reads[1]  # the transfer's own model read comes second
+    own = exchanges[identifying:per_run]
     minimum = sum(own)
     median = statistics.median(times)
-    print(f"requests per upload: {per_run} (identification 1, transfer {len(own)})")
+    print(f"requests per upload: {per_run} (identification {identifying}, transfer {len(own)})")
     print(f"protocol minimum of the transfer's requests: {minimum:.3f} s")
     print(f"q3cli upload, median of {runs}: {median:.3f} s")
     print(f"ratio: {median / minimum:.3f}")
