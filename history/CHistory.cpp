@@ -4,6 +4,7 @@
 #include "model/CParBase.h"
 #include "model/ParameterIds.h"
 #include "platform/CSystemCalls.h"
+#include "platform/UserAccount.h"
 
 #include <sqlite3.h>
 
@@ -15,7 +16,6 @@
 #include <utility>
 #include <vector>
 
-#include <pwd.h>
 #include <unistd.h>
 
 namespace {
@@ -116,15 +116,9 @@ void Migrate(sqlite3* db, const std::string& path) {
              ("PRAGMA user_version = " + std::to_string(CHistory::kSchemaVersion)).c_str());
 }
 
-// mkdir -p of the folder that holds path, private to the user.
-void MakeFolders(const std::string& path) {
-    for (std::size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1))
-        CSystemCalls::Current().Mkdir(path.substr(0, at).c_str(), 0700);
-}
-
 Db Open(const std::string& path, bool create) {
-    if (create)
-        MakeFolders(path);
+    if (create) // a folder that cannot be made is said by the open below
+        MakeDirectories(path.substr(0, path.rfind('/')));
     sqlite3* raw = nullptr;
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
@@ -152,18 +146,6 @@ std::vector<std::string> SplitKeys(const std::string& joined) {
         at = end + 1;
     }
     return keys;
-}
-
-std::string UserName() {
-    // Reentrant: q3cli records the devices of one command from several threads.
-    struct passwd entry {};
-    struct passwd* found = nullptr;
-    std::vector<char> buffer(4096);
-    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        found->pw_name)
-        return found->pw_name;
-    const char* user = std::getenv("USER");
-    return user ? user : "";
 }
 
 std::string HostName() {
@@ -253,15 +235,7 @@ std::vector<std::pair<std::string, std::string>> SettingLines(const std::string&
 } // namespace
 
 std::string CHistory::DefaultPath() {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    std::string base;
-    if (data && data[0] == '/')
-        base = data;
-    else if (const char* home = std::getenv("HOME"); home && home[0] == '/')
-        base = std::string(home) + "/.local/share";
-    else
-        base = "/tmp";
-    return base + "/q3config/history.sqlite3";
+    return XdgDirectory("XDG_DATA_HOME", ".local/share") + "/q3config/history.sqlite3";
 }
 
 CHistory::CHistory(std::string path, int retention)
