@@ -44,6 +44,17 @@ void SaveCertificateAs(QWidget* parent, const HistoryEvent& event) {
                        MessageIcon::Stop);
 }
 
+namespace {
+// The key's text from table, the key itself for one a later program wrote.
+template <std::size_t N>
+QString KeyText(const std::string& key, const std::pair<const char*, int> (&table)[N]) {
+    for (auto [name, id] : table)
+        if (key == name)
+            return Tr(id);
+    return FromStd(key);
+}
+} // namespace
+
 QString OperationText(const std::string& operation) {
     static const std::pair<const char*, int> kTexts[] = {
         {"upload", kStrOpUpload},
@@ -60,10 +71,7 @@ QString OperationText(const std::string& operation) {
         {"factory reference", kStrOpFactoryReference},
         {"initialize", kStrOpInitialize},
         {"check", kStrOpCheck}};
-    for (auto [key, id] : kTexts)
-        if (operation == key)
-            return Tr(id);
-    return FromStd(operation); // a later program's operation
+    return KeyText(operation, kTexts);
 }
 
 QString OutcomeText(const std::string& outcome) {
@@ -71,8 +79,5 @@ QString OutcomeText(const std::string& outcome) {
                                                          {"failed", kStrOutcomeFailed},
                                                          {"cancelled", kStrOutcomeCancelled},
                                                          {"refused", kStrOutcomeRefused}};
-    for (auto [key, id] : kTexts)
-        if (outcome == key)
-            return Tr(id);
-    return FromStd(outcome);
+    return KeyText(outcome, kTexts);
 }
