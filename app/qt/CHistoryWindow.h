@@ -31,7 +31,6 @@ public:
 
     QTableWidget* Events() const { return m_events; }
     CCompareList* Differences() const { return m_differences; }
-    QLabel* Summary() const { return m_summary; }
 
 protected:
     void showEvent(QShowEvent* event) override;

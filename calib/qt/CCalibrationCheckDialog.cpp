@@ -236,13 +236,6 @@ std::string CCalibrationCheckDialog::Technician() const {
     return ToStd(m_technician->text().trimmed());
 }
 
-std::vector<CalibrationPoint> CCalibrationCheckDialog::Points() const {
-    std::vector<CalibrationPoint> points = m_asFound;
-    if (!CollectPhase(points))
-        return m_asFound;
-    return points;
-}
-
 bool CCalibrationCheckDialog::Finish() {
     if (Technician().empty()) {
         ShowMessageBox(this, Tr(kMsgCheckNeedsTechnician), MessageIcon::Warning);

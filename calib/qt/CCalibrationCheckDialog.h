@@ -40,8 +40,6 @@ public:
 
     // The name the technician gave (the window keeps it in the preferences).
     std::string Technician() const;
-    // The points taken so far, as found and (after "As Left") as left.
-    std::vector<CalibrationPoint> Points() const;
 
     // Take Reading on the current row, then the next row becomes current.
     void TakeReading();

@@ -90,10 +90,6 @@ bool OverallPasses(const HistoryEvent& event) {
 
 } // namespace
 
-bool HasCertificate(const HistoryEvent& event) {
-    return !event.points.empty();
-}
-
 std::string CertificateHtml(const HistoryEvent& event) {
     QString span;
     if (!event.points.empty()) {

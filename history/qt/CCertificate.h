@@ -15,6 +15,3 @@ std::string CertificateHtml(const HistoryEvent& event);
 // program without a QGuiApplication gets one for the while. False and the reason in error
 // when the file could not be written.
 bool WriteCertificatePdf(const HistoryEvent& event, const std::string& path, std::string* error);
-
-// True when the event holds test points a certificate can show.
-bool HasCertificate(const HistoryEvent& event);
