@@ -12,11 +12,13 @@
 // window installs the recorder: it knows the device, the port, and how to tell the user that
 // the history could not be written. Without one, a report does nothing.
 struct DeviceOperation {
-    explicit DeviceOperation(std::string op, std::string failure = {})
-        : operation(std::move(op)), error(std::move(failure)) {}
+    explicit DeviceOperation(std::string op) : operation(std::move(op)) {}
+    DeviceOperation(std::string op, bool didFail, std::string failure)
+        : operation(std::move(op)), failed(didFail), error(std::move(failure)) {}
 
     std::string operation; // the history's operation key: "write", "adjust", "initialize", ...
-    std::string error;     // the failure's message; empty when the operation ran to its end
+    bool failed = false;   // the operation did not run to its end
+    std::string error;     // the failure's message
     std::string before;    // parameter-file texts of a write, when known
     std::string after;
     std::string technician;

@@ -846,7 +846,7 @@ void CVELKDlg::OnInitialize() {
             m_comm.Disconnect();
         ShowMessageBox(this, Tr(kMsgInitializeDone), MessageIcon::None);
     } catch (const CPrivateException& e) {
-        RecordOperation(DeviceOperation("initialize", e.Message()));
+        RecordOperation(DeviceOperation("initialize", true, e.Message()));
         ShowMessageBox(this, FromStd(e.Message()), MessageIcon::Stop);
     }
 }

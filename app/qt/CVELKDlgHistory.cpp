@@ -108,7 +108,7 @@ std::optional<HistoryEvent> CVELKDlg::RecordOperation(const DeviceOperation& ope
                             operation.operation);
         whole = WholeDeviceText(*polled);
     }
-    if (!operation.error.empty()) {
+    if (operation.failed) {
         event.outcome = "failed";
         event.message = operation.error;
     }
@@ -127,7 +127,7 @@ std::optional<HistoryEvent> CVELKDlg::RecordOperation(const DeviceOperation& ope
         // of the window's own, so the set before it is all there is.
         event.before = whole;
     }
-    if (operation.error.empty() && !event.after.empty())
+    if (!operation.failed && !event.after.empty())
         m_knownDeviceText = event.after;
     else if (!loopTest && operation.operation != "check")
         m_knownDeviceKey.clear();

@@ -171,7 +171,7 @@ bool COutputCalibDialog::Run(const std::function<void(CCommInterface&)>& action,
     } catch (const CPrivateException& e) {
         // The operator is told only that the exchange failed; every row starts over.
         if (!operation.empty())
-            RecordDeviceOperation(DeviceOperation(operation, e.Message()));
+            RecordDeviceOperation(DeviceOperation(operation, true, e.Message()));
     }
     for (const RowControls& row : m_rows) {
         row.start->setEnabled(false);

@@ -38,8 +38,7 @@ bool RunDeviceAction(QWidget* parent, CCommInterface* comm,
         }
     }
     if (!operation.empty())
-        RecordDeviceOperation(
-            DeviceOperation(operation, failed && failure.empty() ? "?" : failure));
+        RecordDeviceOperation(DeviceOperation(operation, failed, failure));
     if (!failed)
         return true;
     // Shown after the wait cursor is gone.

@@ -227,6 +227,7 @@ void CParameterListCtrl::ApplyEdit(const CEditResult& result) {
             } catch (const CPrivateException& e) {
                 // The device kept its value: so does the list.
                 m_set->SetValueText(m_editedId, before, false);
+                write.failed = true;
                 write.error = e.Message();
                 RecordDeviceOperation(write);
                 throw;
