@@ -9,10 +9,12 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -70,9 +72,19 @@ struct FinalizeStatement {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
 
+// Another program's transaction in the way where SQLite does not wait for it (switching to WAL,
+// reading a schema it is changing): the write is tried again.
+struct HistoryBusy : CPrivateException {
+    using CPrivateException::CPrivateException;
+};
+
 [[noreturn]] void Fail(sqlite3* db, const std::string& path) {
-    throw CPrivateException("The history " + path +
-                            " could not be used: " + (db ? sqlite3_errmsg(db) : "out of memory"));
+    const std::string message = "The history " + path + " could not be used: " +
+                                (db ? sqlite3_errmsg(db) : "out of memory");
+    const int code = db ? sqlite3_errcode(db) & 0xff : SQLITE_NOMEM;
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        throw HistoryBusy(message);
+    throw CPrivateException(message);
 }
 
 void Exec(sqlite3* db, const std::string& path, const char* sql) {
@@ -249,6 +261,30 @@ bool CHistory::Record(HistoryEvent& event, std::string* error) const {
             event.user = UserName();
         if (event.host.empty())
             event.host = HostName();
+        const auto giveUp =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyWaitMs);
+        for (;;) {
+            try {
+                Append(event);
+                return true;
+            } catch (const HistoryBusy&) {
+                if (std::chrono::steady_clock::now() >= giveUp)
+                    throw;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    } catch (const CPrivateException& e) {
+        if (error)
+            *error = e.Message();
+    } catch (const std::exception& e) {
+        if (error)
+            *error = "The history " + m_path + " could not be written: " + e.what();
+    }
+    return false;
+}
+
+void CHistory::Append(HistoryEvent& event) const {
+    {
         Db db = Open(m_path, true);
         Exec(db.get(), m_path, "PRAGMA journal_mode=WAL");
         // IMMEDIATE: the write lock is taken (or waited for) before anything is read.
@@ -285,15 +321,7 @@ bool CHistory::Record(HistoryEvent& event, std::string* error) const {
             sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
             throw;
         }
-        return true;
-    } catch (const CPrivateException& e) {
-        if (error)
-            *error = e.Message();
-    } catch (const std::exception& e) {
-        if (error)
-            *error = "The history " + m_path + " could not be written: " + e.what();
     }
-    return false;
 }
 
 std::vector<HistoryEvent> CHistory::List(const std::string& serial, int limit) const {

@@ -75,6 +75,9 @@ public:
     std::optional<HistoryEvent> Find(int64_t id) const;
 
 private:
+    // One try of Record: throws, a transaction in the way included.
+    void Append(HistoryEvent& event) const;
+
     std::string m_path;
     int m_retention;
 };
