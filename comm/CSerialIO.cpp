@@ -5,7 +5,9 @@
 #include "resources/CStringTable.h"
 #include "resources/StringIds.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -257,8 +259,17 @@ void CSerialIO::Write(const uint8_t* data, std::size_t size) {
         }
         throw CPrivateException::FromId(kMsgPortSettingsFailed);
     }
-    // Return only when the frame has left the driver, so the response time-out starts then.
-    m_sys.TcDrain(m_fd);
+    // The response time-out starts when the frame has left the line: its line time from now,
+    // reckoned here instead of waiting for the driver to drain.
+    m_lineFreeAt = Clock::now() + LineTime(size);
+}
+
+Clock::duration CSerialIO::LineTime(std::size_t bytes) const {
+    if (m_line.baudRate == 0)
+        return {};
+    const int bits = 1 + m_line.dataBits + (m_line.parity != 0 ? 1 : 0) + m_line.stopBits;
+    return std::chrono::microseconds(static_cast<int64_t>(bytes) * bits * 1000000 /
+                                     m_line.baudRate);
 }
 
 std::size_t CSerialIO::Read(uint8_t* buffer, std::size_t size) {
@@ -270,7 +281,8 @@ std::size_t CSerialIO::Read(uint8_t* buffer, std::size_t size) {
     // With no bound at all the read waits for the whole buffer, as the platform port does.
     std::optional<Clock::time_point> deadline;
     if (totalMs > 0 || m_timeouts.readInterval > 0)
-        deadline = Clock::now() + milliseconds(totalMs > 0 ? totalMs : UINT32_MAX);
+        deadline =
+            std::max(Clock::now(), m_lineFreeAt) + milliseconds(totalMs > 0 ? totalMs : UINT32_MAX);
     std::size_t got = 0;
     while (got < size) {
         std::optional<Clock::time_point> until = deadline;
@@ -292,6 +304,22 @@ std::size_t CSerialIO::Read(uint8_t* buffer, std::size_t size) {
             break;
     }
     return got;
+}
+
+void CSerialIO::DropInputUntil(Clock::time_point end) {
+    uint8_t stale[512];
+    // Bounded by end even on a line that never stops sending.
+    while (m_fd >= 0 && Clock::now() < end) {
+        pollfd fd{m_fd, POLLIN, 0};
+        int ready = m_sys.Poll(&fd, 1, end);
+        if (ready == 0)
+            return; // quiet to the end
+        // A hang-up or an error (a gone pty reports input that reads fail on): the wait goes
+        // on without the line.
+        if (ready < 0 || !(fd.revents & POLLIN) || ReadAvailable(stale, sizeof stale) == 0)
+            break;
+    }
+    std::this_thread::sleep_until(end);
 }
 
 std::size_t CSerialIO::ReadAvailable(uint8_t* buffer, std::size_t size) {

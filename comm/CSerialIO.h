@@ -3,6 +3,7 @@
 #include "comm/CommSettings.h"
 #include "platform/CSystemCalls.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -51,8 +52,8 @@ public:
     int Handle() const { return m_fd; }
     const std::string& DevicePath() const { return m_devicePath; }
 
-    // Writes the whole frame and returns when it has left the driver; raises 306 when the port
-    // is closed or refuses the bytes.
+    // Writes the whole frame; raises 306 when the port is closed or refuses the bytes. The next
+    // Read's bound counts from when the frame will have left the line at the configured speed.
     void Write(const uint8_t* data, std::size_t size);
     // Sets the read bound of the following reads; raises 306 when the port is closed.
     void SetReadTimeout(uint32_t ms);
@@ -63,6 +64,8 @@ public:
     std::size_t Read(uint8_t* buffer, std::size_t size);
     // Collects what has already arrived, up to size bytes, without waiting.
     std::size_t ReadAvailable(uint8_t* buffer, std::size_t size);
+    // Waits until end, dropping whatever arrives meanwhile; a quiet line costs one wake-up.
+    void DropInputUntil(std::chrono::steady_clock::time_point end);
 
     const SerialTimeouts& Timeouts() const { return m_timeouts; }
     const SerialLine& Line() const { return m_line; }
@@ -75,6 +78,8 @@ private:
     void Configure();
     void ApplyTimeouts();
     [[noreturn]] void ThrowOpenError(int error) const;
+    // How long size bytes take on the line: start, data, parity and stop bits each.
+    std::chrono::steady_clock::duration LineTime(std::size_t bytes) const;
 
     CSystemCalls& m_sys;
     int m_fd = -1;
@@ -82,4 +87,5 @@ private:
     SerialLine m_line;
     std::string m_devicePath;
     CommSettings m_settings;
+    std::chrono::steady_clock::time_point m_lineFreeAt; // the last frame written is out
 };

@@ -3,7 +3,6 @@
 #include "comm/CPrivateException.h"
 
 #include <chrono>
-#include <thread>
 
 void CSerialTransport::Open(const CommSettings& settings) {
     m_drainWaited = false;
@@ -13,13 +12,17 @@ void CSerialTransport::Open(const CommSettings& settings) {
 }
 
 void CSerialTransport::DiscardInput() {
+    const bool waited = m_drainWaited;
+    m_drainWaited = false;
+    // Right after a pause that watched the line to its end there is nothing to collect.
+    if (waited && Clock::now() - m_pauseEnd <= kFreshPause)
+        return;
     m_port.PrepareDrainRead();
     uint8_t stale[512];
-    if (m_drainWaited)
+    if (waited)
         m_port.ReadAvailable(stale, sizeof stale);
     else
         m_port.Read(stale, sizeof stale);
-    m_drainWaited = false;
 }
 
 void CSerialTransport::DiscardUntilQuiet(uint32_t quietMs) {
@@ -43,6 +46,7 @@ void CSerialTransport::Send(const uint8_t* frame, std::size_t size) {
 }
 
 void CSerialTransport::Pause(uint32_t ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms + kDrainMs));
+    m_port.DropInputUntil(Clock::now() + std::chrono::milliseconds(ms + kDrainMs));
+    m_pauseEnd = Clock::now();
     m_drainWaited = true;
 }

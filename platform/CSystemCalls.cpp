@@ -59,14 +59,16 @@ ssize_t CSystemCalls::Write(int fd, const void* data, std::size_t size) {
 
 int CSystemCalls::Poll(pollfd* fds, nfds_t count, std::optional<Clock::time_point> deadline) {
     for (;;) {
-        int timeoutMs = -1;
+        // Nanoseconds, not milliseconds: a timed pause on the line ends when it is due, not up
+        // to a millisecond later.
+        timespec left{};
         if (deadline) {
-            auto left = *deadline - Clock::now();
-            // Round up so that a wait never ends just before the deadline and spins.
-            auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-            timeoutMs = ms <= 0 ? 0 : static_cast<int>(ms);
+            auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(*deadline - Clock::now())
+                          .count();
+            if (ns > 0)
+                left = {static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
         }
-        int result = DoPoll(fds, count, timeoutMs);
+        int result = DoPoll(fds, count, deadline ? &left : nullptr);
         if (!(result < 0 && errno == EINTR))
             return result;
     }
@@ -82,10 +84,6 @@ int CSystemCalls::TcSetAttr(int fd, int when, const termios* attributes) {
 
 int CSystemCalls::TcFlush(int fd, int queue) {
     return RetryOnEintr([&] { return DoTcFlush(fd, queue); });
-}
-
-int CSystemCalls::TcDrain(int fd) {
-    return RetryOnEintr([&] { return DoTcDrain(fd); });
 }
 
 int CSystemCalls::Ioctl(int fd, unsigned long request, void* argument) {
@@ -256,8 +254,8 @@ ssize_t CSystemCalls::DoRead(int fd, void* buffer, std::size_t size) {
 ssize_t CSystemCalls::DoWrite(int fd, const void* data, std::size_t size) {
     return ::write(fd, data, size);
 }
-int CSystemCalls::DoPoll(pollfd* fds, nfds_t count, int timeoutMs) {
-    return ::poll(fds, count, timeoutMs);
+int CSystemCalls::DoPoll(pollfd* fds, nfds_t count, const timespec* timeout) {
+    return ::ppoll(fds, count, timeout, nullptr);
 }
 int CSystemCalls::DoTcGetAttr(int fd, termios* attributes) {
     return ::tcgetattr(fd, attributes);
@@ -267,9 +265,6 @@ int CSystemCalls::DoTcSetAttr(int fd, int when, const termios* attributes) {
 }
 int CSystemCalls::DoTcFlush(int fd, int queue) {
     return ::tcflush(fd, queue);
-}
-int CSystemCalls::DoTcDrain(int fd) {
-    return ::tcdrain(fd);
 }
 int CSystemCalls::DoIoctl(int fd, unsigned long request, void* argument) {
     return ::ioctl(fd, request, argument);

@@ -40,7 +40,6 @@ public:
     int TcGetAttr(int fd, termios* attributes);
     int TcSetAttr(int fd, int when, const termios* attributes);
     int TcFlush(int fd, int queue);
-    int TcDrain(int fd);
     int Ioctl(int fd, unsigned long request, void* argument);
     int Flock(int fd, int operation);
     int Socket(int domain, int type, int protocol);
@@ -84,11 +83,11 @@ protected:
     virtual int DoClose(int fd);
     virtual ssize_t DoRead(int fd, void* buffer, std::size_t size);
     virtual ssize_t DoWrite(int fd, const void* data, std::size_t size);
-    virtual int DoPoll(pollfd* fds, nfds_t count, int timeoutMs);
+    // timeout: null waits without limit.
+    virtual int DoPoll(pollfd* fds, nfds_t count, const timespec* timeout);
     virtual int DoTcGetAttr(int fd, termios* attributes);
     virtual int DoTcSetAttr(int fd, int when, const termios* attributes);
     virtual int DoTcFlush(int fd, int queue);
-    virtual int DoTcDrain(int fd);
     virtual int DoIoctl(int fd, unsigned long request, void* argument);
     virtual int DoFlock(int fd, int operation);
     virtual int DoSocket(int domain, int type, int protocol);

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <thread>
+#include <vector>
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -49,10 +50,24 @@ TEST_F(SerialTransport, DrainWaitsOneMillisecondAndDropsStaleBytes) {
 }
 
 TEST_F(SerialTransport, DrainAfterTheSilentIntervalHasSpentItsWaitThere) {
+    // A stray byte in the middle of the pause is dropped there and the pause keeps its length.
+    std::thread stray([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        pty.Write({0x55});
+    });
     Clock::time_point start = Clock::now();
     transport.Pause(13);
     // The pause covers the silent interval and the drain's millisecond.
     EXPECT_GE(ElapsedMs(start), 14.0);
+    EXPECT_LT(ElapsedMs(start), 30.0);
+    stray.join();
+    sys.polls = 0;
+    sys.reads = 0;
+    transport.DiscardInput();
+    EXPECT_EQ(0, sys.polls + sys.reads) << "nothing left to collect right after the pause";
+    EXPECT_EQ(0u, Leftover()) << "the stray byte was dropped";
+
+    transport.Pause(13);
     pty.Write({0xAA, 0xBB});
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
     sys.polls = 0;
@@ -67,4 +82,21 @@ TEST_F(SerialTransport, DrainAfterTheSilentIntervalHasSpentItsWaitThere) {
     transport.DiscardInput();
     EXPECT_GE(ElapsedMs(start), 1.0);
     EXPECT_EQ(1, sys.polls);
+}
+
+TEST(SerialTransportLine, TheResponseTimeOutCountsFromTheEndOfTheFrame) {
+    CPtyPair pty;
+    CSerialTransport transport;
+    CommSettings s;
+    s.portName = pty.SlavePath();
+    s.baudIndex = 0; // 1200 baud, 8-O-1: 11 bits a character
+    transport.Open(s);
+    std::vector<uint8_t> frame(60, 0x11); // 550 ms on the line
+    transport.Send(frame.data(), frame.size());
+    transport.SetResponseTimeout(50);
+    Clock::time_point start = Clock::now();
+    uint8_t answer[8];
+    EXPECT_EQ(0u, transport.Receive(answer, sizeof answer));
+    EXPECT_GE(ElapsedMs(start), 590.0);
+    EXPECT_LT(ElapsedMs(start), 700.0);
 }

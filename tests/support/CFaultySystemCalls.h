@@ -71,8 +71,8 @@ protected:
     int DoTcSetAttr(int fd, int when, const termios* attributes) override {
         return tcsetattr ? tcsetattr(fd, when, attributes) : RealTcSetAttr(fd, when, attributes);
     }
-    int DoPoll(pollfd* fds, nfds_t count, int timeoutMs) override {
+    int DoPoll(pollfd* fds, nfds_t count, const timespec* timeout) override {
         ++polls;
-        return CSystemCalls::DoPoll(fds, count, timeoutMs);
+        return CSystemCalls::DoPoll(fds, count, timeout);
     }
 };
