@@ -72,38 +72,34 @@ int CMeterModel::rowOf(double v, double scaleMin, double scaleMax, int barTop, i
 void CMeterModel::setRange(double a, double b) {
     a = Finite(a);
     b = Finite(b);
-    m_scaleMin = std::min(a, b);
-    m_scaleMax = std::max(a, b);
-    if (m_scaleMax - m_scaleMin < kMinSpan)
-        m_scaleMax = m_scaleMin + kMinSpan;
-    m_tickStep = niceStep(m_scaleMax - m_scaleMin);
-    m_dirty = true;
+    const double low = std::min(a, b);
+    double high = std::max(a, b);
+    if (high - low < kMinSpan)
+        high = low + kMinSpan;
+    Change(m_scaleMin, low);
+    Change(m_scaleMax, high);
+    Change(m_tickStep, niceStep(m_scaleMax - m_scaleMin));
 }
 
 void CMeterModel::setTexts(const std::string& valueText, const std::string& subText) {
-    m_valueText = valueText;
-    m_subText = subText;
-    m_dirty = true;
+    Change(m_valueText, valueText);
+    Change(m_subText, subText);
 }
 
 void CMeterModel::setTitle(const std::string& title) {
-    m_title = title;
-    m_dirty = true;
+    Change(m_title, title);
 }
 
 void CMeterModel::setAlarmMode(bool on) {
-    m_alarmMode = on;
-    m_dirty = true;
+    Change(m_alarmMode, on);
 }
 
 void CMeterModel::setAlarmSetpoint(double setpoint) {
-    m_alarmSetpoint = Finite(setpoint);
-    m_dirty = true;
+    Change(m_alarmSetpoint, Finite(setpoint));
 }
 
 void CMeterModel::setAlarmHighSide(bool highSide) {
-    m_alarmHighSide = highSide;
-    m_dirty = true;
+    Change(m_alarmHighSide, highSide);
 }
 
 void CMeterModel::setRangeValues(double min, double max) {
@@ -127,16 +123,15 @@ void CMeterModel::setValueText(const std::string& text, bool alarmActive) {
         setTexts(Trim(text.substr(0, comma)), Trim(text.substr(comma + 1)));
     else
         setTexts(" ", text);
-    m_value = m_pageValue;
-    m_alarmActive = alarmActive;
-    m_dirty = true;
+    Change(m_value, m_pageValue);
+    Change(m_alarmActive, alarmActive);
 }
 
 void CMeterModel::setSystemColours(Colour back, Colour text) {
     m_backColour = back;
     // The scale's labels are on the background; captions sit on their own white strips.
     m_textColour = ReadableOn(text, back);
-    m_dirty = true;
+    m_dirty = true; // a palette change repaints whatever the colours
 }
 
 void CMeterModel::draw(const Rect& client, IDrawSurface& surface) {

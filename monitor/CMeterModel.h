@@ -70,6 +70,14 @@ public:
     bool dirty() const { return m_dirty; }
 
 private:
+    // A setter marks the picture dirty only when it changes what is drawn.
+    template <class T, class V> void Change(T& member, const V& value) {
+        if (member != value) {
+            member = value;
+            m_dirty = true;
+        }
+    }
+
     double m_scaleMin = 0, m_scaleMax = 0;
     double m_tickStep = 0;
     double m_value = 0;

@@ -2,15 +2,24 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QHash>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QScreen>
+#include <QStaticText>
 #include <QString>
 
 #include <algorithm>
 #include <cmath>
 
+struct CQtDrawSurface::LaidOutText {
+    QStaticText text;
+    int width = 0;
+};
+
 namespace {
+using LaidOutText = CQtDrawSurface::LaidOutText;
+
 QColor ToQColor(Colour c) {
     return QColor(c.r, c.g, c.b);
 }
@@ -32,6 +41,20 @@ void LeaveQt() {
 void LeaveQt() {}
 #endif
 
+// Texts laid out for the screen, by font and text: a meter draws the same scale labels at every
+// poll, and laying a text out costs more than drawing it.
+constexpr int kLaidOutTextLimit = 512;
+
+QHash<QString, LaidOutText>& ScreenTexts(const QFont& font) {
+    thread_local QHash<QFont, QHash<QString, LaidOutText>> texts;
+    return texts[font];
+}
+
+bool IsScreenDevice(const QPaintDevice* device) {
+    const int type = device ? device->devType() : 0;
+    return type == QInternal::Widget || type == QInternal::Pixmap || type == QInternal::Image;
+}
+
 double ScreenDpiY() {
     if (QScreen* screen = QGuiApplication::primaryScreen())
         return screen->logicalDotsPerInchY();
@@ -40,7 +63,8 @@ double ScreenDpiY() {
 } // namespace
 
 CQtDrawSurface::CQtDrawSurface(QPainter& painter, const QFont& font)
-    : m_painter(painter), m_font(font), m_metrics(font, painter.device()) {
+    : m_painter(painter), m_font(font), m_metrics(font, painter.device()),
+      m_screen(IsScreenDevice(painter.device())) {
     m_painter.setFont(m_font);
     m_painter.setBackgroundMode(Qt::TransparentMode);
     m_painter.setBrush(Qt::NoBrush);
@@ -106,7 +130,8 @@ void CQtDrawSurface::LineTo(int x, int y) {
 void CQtDrawSurface::DrawText(int x, int y, const std::string& text, int align, Colour colour) {
     Flush();
     const QString s = QString::fromStdString(text);
-    const int width = m_metrics.horizontalAdvance(s);
+    const LaidOutText* laidOut = LaidOut(s);
+    const int width = laidOut ? laidOut->width : m_metrics.horizontalAdvance(s);
     const int height = m_metrics.height();
     int left = x;
     if (align & kAlignRight)
@@ -119,14 +144,36 @@ void CQtDrawSurface::DrawText(int x, int y, const std::string& text, int align, 
     else if (align & kAlignVCenter)
         top = y - height / 2;
     m_painter.setPen(ToQColor(colour));
-    m_painter.drawText(QPoint(left, top + m_metrics.ascent()), s);
+    if (laidOut)
+        m_painter.drawStaticText(QPoint(left, top), laidOut->text);
+    else
+        m_painter.drawText(QPoint(left, top + m_metrics.ascent()), s);
     m_painter.setPen(m_pen);
     LeaveQt();
 }
 
+const LaidOutText* CQtDrawSurface::LaidOut(const QString& s) {
+    if (!m_screen)
+        return nullptr;
+    QHash<QString, LaidOutText>& texts = m_texts ? *m_texts : *(m_texts = &ScreenTexts(m_font));
+    auto it = texts.find(s);
+    if (it == texts.end()) {
+        if (texts.size() >= kLaidOutTextLimit)
+            texts.clear();
+        LaidOutText made{QStaticText(s), m_metrics.horizontalAdvance(s)};
+        made.text.setTextFormat(Qt::PlainText);
+        made.text.setPerformanceHint(QStaticText::AggressiveCaching);
+        made.text.prepare(QTransform(), m_font);
+        it = texts.insert(s, made);
+    }
+    return &*it;
+}
+
 TextSize CQtDrawSurface::TextExtent(const std::string& text) {
     const QString s = QString::fromStdString(text);
-    const TextSize size{m_metrics.horizontalAdvance(s), m_metrics.height()};
+    const LaidOutText* laidOut = LaidOut(s);
+    const TextSize size{laidOut ? laidOut->width : m_metrics.horizontalAdvance(s),
+                        m_metrics.height()};
     LeaveQt();
     return size;
 }

@@ -4,10 +4,12 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QHash>
 #include <QLine>
 #include <QList>
 #include <QPen>
 #include <QPoint>
+#include <QString>
 
 class QPainter;
 class QPaintDevice;
@@ -39,10 +41,17 @@ public:
     // Draws the pending segments.
     void Flush();
 
+    struct LaidOutText;
+
 private:
+    // The text laid out for the screen, kept for the next drawing; null on other devices.
+    const LaidOutText* LaidOut(const QString& text);
+
     QPainter& m_painter;
     QFont m_font;
     QFontMetrics m_metrics;
+    bool m_screen; // texts are laid out once and kept
+    QHash<QString, LaidOutText>* m_texts = nullptr;
     QPen m_pen;
     QPoint m_position;
     QList<QLine> m_lines; // drawn with m_pen at the next Flush
