@@ -53,6 +53,7 @@
 #include <QVBoxLayout>
 
 #include <mutex>
+#include <tuple>
 
 namespace {
 constexpr int kTimerPeriodMs = 500;
@@ -73,7 +74,7 @@ QPushButton* MakeButton(QWidget* parent, int captionId, const char* name, QChar 
     return button;
 }
 
-// The window's icon: the installed one of the icon theme, else (a build tree) drawn here.
+// The window's icon in a build tree, where the icon theme has none.
 QIcon DrawnIcon() {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
@@ -91,9 +92,6 @@ QIcon DrawnIcon() {
     return QIcon(pixmap);
 }
 
-QIcon ProgramIcon() {
-    return QIcon::fromTheme("q3config", DrawnIcon());
-}
 } // namespace
 
 CVELKDlg::CVELKDlg(QWidget* parent) : CObserverDialog(parent) {
@@ -137,7 +135,12 @@ int CVELKDlg::exec() {
 }
 
 void CVELKDlg::Initialise() {
-    setWindowIcon(ProgramIcon());
+    // The installed icon at once; one drawn here (a build tree) once the window is up, as
+    // drawing its text loads a font of its own.
+    if (QIcon::hasThemeIcon("q3config"))
+        setWindowIcon(QIcon::fromTheme("q3config"));
+    else
+        QTimer::singleShot(0, this, [this] { setWindowIcon(DrawnIcon()); });
     CVELKApp* app = CVELKApp::Instance();
 
     // Each showing starts disconnected, matching the connect flag (Preferences may have
@@ -219,8 +222,13 @@ QGroupBox* CVELKDlg::CreateDevicePane(QWidget* c) {
     m_indicator->setAlignment(Qt::AlignCenter);
     m_indicator->setFrameStyle(QFrame::Box | QFrame::Plain);
     m_indicator->setAutoFillBackground(true);
-    m_indicator->setMinimumWidth(100);
-    m_indicator->setText(Tr(kStrIndicatorOffline));
+    // Fixed to the larger of its texts: the blinking text never lays out the window again.
+    QSize indicatorSize(100, 0);
+    for (int id : {kStrIndicatorOnline, kStrIndicatorOffline}) {
+        m_indicator->setText(Tr(id));
+        indicatorSize = indicatorSize.expandedTo(m_indicator->sizeHint());
+    }
+    m_indicator->setFixedSize(indicatorSize);
     m_connectButton = MakeButton(deviceGroup, kCapConnect, "connect");
     m_preferences = MakeButton(deviceGroup, kCapPreferences, "preferences", 'P');
     m_unlock = new QCheckBox(WithMnemonic(Tr(kCapUnlock), 'K'), deviceGroup);
@@ -286,35 +294,89 @@ QGroupBox* CVELKDlg::CreateDevicePane(QWidget* c) {
     return deviceGroup;
 }
 
+// Only the page shown first is built now; the others when they are first shown (EnsurePage).
 void CVELKDlg::CreateDeviceTabs(QGroupBox* deviceGroup) {
     m_deviceTabs = new QTabWidget(deviceGroup);
     m_deviceTabs->setObjectName("deviceTabs");
     m_deviceTabs->setMinimumWidth(430);
+    m_basicPage = nullptr;
+    m_calibPage = nullptr;
+    m_adjustPage = nullptr;
+    m_loopTestPage = nullptr;
     m_infoPage = new CDeviceSummaryPage();
-    m_basicPage = new CDeviceSummaryPage();
-    m_calibPage = new CCalibInputPage();
-    m_adjustPage = new CAdjustInputPage();
-    m_loopTestPage = new CAOTestPage();
     m_infoPage->setObjectName("deviceInfoPage");
-    m_basicPage->setObjectName("basicPage");
     m_deviceTabs->addTab(m_infoPage, Tr(kStrPageDeviceInfo));
-    m_deviceTabs->addTab(m_basicPage, Tr(kStrPageBasic));
-    m_deviceTabs->addTab(m_calibPage, Tr(kStrPageCalib));
-    m_deviceTabs->addTab(m_adjustPage, Tr(kStrPageAdjust));
-    m_deviceTabs->addTab(m_loopTestPage, Tr(kStrPageLoopTest));
-    m_infoPage->List()->setAccessibleName(Tr(kStrPageDeviceInfo));
-    m_basicPage->List()->setAccessibleName(Tr(kStrPageBasic));
-    m_infoPage->List()->AddObserver(this);
-    m_basicPage->List()->AddObserver(this);
-    m_adjustPage->AddObserver(this);
-    connect(m_adjustPage->CheckButton(), &QPushButton::clicked, this,
-            &CVELKDlg::OnCalibrationCheck);
-    for (CParameterListCtrl* list : {m_infoPage->List(), m_basicPage->List()}) {
-        list->SetDeviceLink(&m_comm);
-        list->SetLiveSet([this] { return DeviceSet(); });
+    for (int id : {kStrPageBasic, kStrPageCalib, kStrPageAdjust, kStrPageLoopTest}) {
+        auto* holder = new QWidget();
+        auto* holderLayout = new QVBoxLayout(holder);
+        holderLayout->setContentsMargins(0, 0, 0, 0);
+        m_deviceTabs->addTab(holder, Tr(id));
     }
-    m_loopTestPage->SetComm(&m_comm);
-    m_calibPage->SetComm(&m_comm);
+    SetUpDeviceList(m_infoPage, kStrPageDeviceInfo);
+}
+
+void CVELKDlg::SetUpDeviceList(CDeviceSummaryPage* page, int captionId) {
+    CParameterListCtrl* list = page->List();
+    list->setAccessibleName(Tr(captionId));
+    list->AddObserver(this);
+    list->SetDeviceLink(&m_comm);
+    list->SetLiveSet([this] { return DeviceSet(); });
+    list->SetParameterSet(m_polledSet.get());
+}
+
+void CVELKDlg::EnsurePage(int tab) {
+    QWidget* holder = m_deviceTabs->widget(tab);
+    QWidget* page = nullptr;
+    if (tab == kBasicTab && !m_basicPage) {
+        page = m_basicPage = new CDeviceSummaryPage(holder);
+        m_basicPage->setObjectName("basicPage");
+        SetUpDeviceList(m_basicPage, kStrPageBasic);
+    } else if (tab == kCalibTab && !m_calibPage) {
+        page = m_calibPage = new CCalibInputPage(holder);
+        m_calibPage->SetComm(&m_comm);
+    } else if (tab == kAdjustTab && !m_adjustPage) {
+        page = m_adjustPage = new CAdjustInputPage(holder);
+        m_adjustPage->AddObserver(this);
+        connect(m_adjustPage->CheckButton(), &QPushButton::clicked, this,
+                &CVELKDlg::OnCalibrationCheck);
+    } else if (tab == kLoopTestTab && !m_loopTestPage) {
+        page = m_loopTestPage = new CAOTestPage(holder);
+        m_loopTestPage->SetComm(&m_comm);
+    }
+    if (!page)
+        return;
+    holder->layout()->addWidget(page);
+    page->show(); // with its tab, now rather than at the layout's next turn
+    ApplyPageStates();
+    // Online, the new page starts from the last poll, as the others have.
+    if (m_uiState != kOnline || !m_polledSet)
+        return;
+    if (page == m_calibPage)
+        m_calibPage->update(m_polledCalib, DeviceSet());
+    else if (page == m_adjustPage)
+        m_adjustPage->update(m_deviceAdjust);
+    else if (page == m_loopTestPage)
+        m_loopTestPage->update(m_polledSet.get());
+}
+
+CParameterListCtrl* CVELKDlg::BasicList() {
+    EnsurePage(kBasicTab);
+    return m_basicPage->List();
+}
+
+CCalibInputPage* CVELKDlg::CalibPage() {
+    EnsurePage(kCalibTab);
+    return m_calibPage;
+}
+
+CAdjustInputPage* CVELKDlg::AdjustPage() {
+    EnsurePage(kAdjustTab);
+    return m_adjustPage;
+}
+
+CAOTestPage* CVELKDlg::LoopTestPage() {
+    EnsurePage(kLoopTestTab);
+    return m_loopTestPage;
 }
 
 // Upload, download and compare, between the panes.
@@ -371,6 +433,8 @@ QGroupBox* CVELKDlg::CreateFilePane(QWidget* c) {
     m_filePage->List()->SetReadOnly(false);
     m_filePage->List()->setAccessibleName(Tr(kCapFileConfiguration));
     m_fileTabs->widget(m_fileTab)->layout()->addWidget(m_filePage);
+    // An edit, or a table action, in the file pane changes the title's modified mark.
+    m_filePage->List()->AddObserver(this);
 
     auto* fileLayout = new QVBoxLayout(fileGroup);
     auto* fileRow = new QHBoxLayout();
@@ -450,10 +514,6 @@ CParameterListCtrl* CVELKDlg::DeviceInfoList() const {
     return m_infoPage ? m_infoPage->List() : nullptr;
 }
 
-CParameterListCtrl* CVELKDlg::BasicList() const {
-    return m_basicPage ? m_basicPage->List() : nullptr;
-}
-
 CParameterListCtrl* CVELKDlg::FileList() const {
     return m_filePage ? m_filePage->List() : nullptr;
 }
@@ -503,35 +563,70 @@ void CVELKDlg::SetUiState(int state) {
         m_cancelTransfer->setEnabled(busy && !m_transferCancelled);
     }
 
-    for (CParameterListCtrl* list : {DeviceInfoList(), BasicList()}) {
+    ApplyPageStates();
+    ShowDevicePage();
+}
+
+// The device pages built so far, as the state has them.
+void CVELKDlg::ApplyPageStates() {
+    const bool locked = !m_unlock->isChecked();
+    const bool online = m_uiState == kOnline;
+    const bool busy = m_uiState == kBusy;
+    for (CDeviceSummaryPage* page : {m_infoPage, m_basicPage}) {
+        if (!page)
+            continue;
+        CParameterListCtrl* list = page->List();
         list->SetReadOnly(locked || !online);
         list->SetRewriteAll(true);
         list->viewport()->update();
     }
-
-    m_calibPage->setEnabled(!locked && online);
-    m_adjustPage->SetPageEnabled(!locked && online);
-    m_adjustPage->CheckButton()->setEnabled(online && !busy);
-    m_loopTestPage->setEnabled(online);
+    if (m_calibPage)
+        m_calibPage->setEnabled(!locked && online);
+    if (m_adjustPage) {
+        m_adjustPage->SetPageEnabled(!locked && online);
+        m_adjustPage->CheckButton()->setEnabled(online && !busy);
+    }
+    if (m_loopTestPage)
+        m_loopTestPage->setEnabled(online);
 
     if (m_uiState == kOffline || m_uiState == kSearching || busy) {
-        for (CParameterListCtrl* list : {DeviceInfoList(), BasicList()}) {
-            list->HideEditors();
-            list->setRowCount(0);
+        for (CDeviceSummaryPage* page : {m_infoPage, m_basicPage}) {
+            if (!page)
+                continue;
+            page->List()->HideEditors();
+            page->List()->setRowCount(0);
         }
-        m_calibPage->update(CCalibInfo(), m_emptyDeviceSet.get());
-        m_adjustPage->update(CAdjustInfo());
-        m_loopTestPage->update(m_emptyDeviceSet.get());
+        if (m_calibPage)
+            m_calibPage->update(CCalibInfo(), m_emptyDeviceSet.get());
+        if (m_adjustPage)
+            m_adjustPage->update(CAdjustInfo());
+        if (m_loopTestPage)
+            m_loopTestPage->update(m_emptyDeviceSet.get());
     }
-    ShowDevicePage();
+}
+
+void CVELKDlg::RefreshShownList() {
+    if (!m_listsStale || m_graph || m_uiState != kOnline)
+        return;
+    for (auto [page, tab, group] : {std::tuple{m_infoPage, kInfoTab, kGroupMonitor},
+                                    std::tuple{m_basicPage, kBasicTab, kGroupSettings}})
+        if (page && m_deviceTabs->currentIndex() == tab) {
+            page->List()->SetGroup(group);
+            page->List()->Refresh();
+            // Each list is stale until shown after a poll; one shown at a time.
+            m_listsStale = false;
+        }
 }
 
 void CVELKDlg::ShowDevicePage() {
     // The tab widget shows the selected page and hides the others; with the graph open the
     // whole pane is hidden with the contents.
+    EnsurePage(m_deviceTabs->currentIndex());
     if (QWidget* page = m_deviceTabs->currentWidget())
         page->setVisible(m_graph == nullptr);
-    if (m_deviceTabs->currentWidget() != m_adjustPage || m_graph)
+    m_listsStale = true;
+    RefreshShownList();
+    if (m_deviceTabs->currentIndex() != kAdjustTab || m_graph)
         FlushAdjustEvent(false);
 }
 
@@ -574,10 +669,12 @@ void CVELKDlg::OnObserverUpdate(CObservable* source) {
         OnAdjustmentRequested();
         m_poll->RequestAdjustmentWrite(m_adjustPage->Adjust());
     } else if ((source == static_cast<CObservable*>(DeviceInfoList()) ||
-                source == static_cast<CObservable*>(BasicList())) &&
+                (m_basicPage && source == static_cast<CObservable*>(m_basicPage->List()))) &&
                m_poll) {
         // A device list wrote an edit: the next poll result must not be taken as current.
         m_poll->Device().SetDeviceValid(false);
+    } else if (source == static_cast<CObservable*>(FileList())) {
+        UpdateTitle();
     } else if (m_graph && source == static_cast<CObservable*>(m_graph)) {
         OnGraphClosed();
     }
@@ -600,18 +697,25 @@ void CVELKDlg::OnPollResult() {
         if (m_graph)
             m_graph->addSample(set);
         m_meters->update(set);
-        for (auto [list, group] :
-             {std::pair{DeviceInfoList(), kGroupMonitor}, std::pair{BasicList(), kGroupSettings}}) {
-            list->SetParameterSet(set);
-            list->SetGroup(group);
-            list->Refresh();
-        }
-        m_calibPage->update(device.CalibInfo(), set);
+        // The lists show the poll's copy: the one shown now, the other when its page is.
+        m_polledSet.reset(set->Clone());
+        for (CDeviceSummaryPage* page : {m_infoPage, m_basicPage})
+            if (page)
+                page->List()->SetParameterSet(m_polledSet.get());
+        m_listsStale = true;
+        RefreshShownList();
+        // Pages built once stay current: they act on the device at a poll (a pending output
+        // value, the references of a running calibration).
+        m_polledCalib = device.CalibInfo();
+        if (m_calibPage)
+            m_calibPage->update(m_polledCalib, set);
         m_deviceAdjust = device.AdjustInfo();
-        m_adjustPage->update(m_deviceAdjust);
+        if (m_adjustPage)
+            m_adjustPage->update(m_deviceAdjust);
         if (m_adjustClosing)
             FlushAdjustEvent(true);
-        m_loopTestPage->update(set);
+        if (m_loopTestPage)
+            m_loopTestPage->update(set);
     } else if (m_connect && m_uiState != kSearching) {
         m_status->setText(Tr(kMsgStatusSearching));
         SetUiState(kSearching);
@@ -899,8 +1003,6 @@ void CVELKDlg::OnTimer() {
     }
     if (m_uiState == kSearching)
         m_status->setVisible(!(m_status->isVisible() || m_graph != nullptr));
-    // Edits in the file pane show in the title's modified mark.
-    UpdateTitle();
     if (m_uiState == kBusy && m_transfer)
         m_progress->setValue(m_transfer->Device().Progress());
 }
@@ -911,7 +1013,9 @@ void CVELKDlg::OnEnter() {
     QWidget* focus = focusWidget();
     if (focus == nullptr)
         return;
-    CParameterListCtrl* device = DeviceTab() == 0 ? DeviceInfoList() : BasicList();
+    CParameterListCtrl* device = DeviceTab() == kInfoTab ? DeviceInfoList()
+                                 : m_basicPage           ? m_basicPage->List()
+                                                         : nullptr;
     if (device && (focus == device || device->isAncestorOf(focus))) {
         device->StartEdit(-1);
         return;
@@ -921,7 +1025,8 @@ void CVELKDlg::OnEnter() {
         file->StartEdit(-1);
         return;
     }
-    m_loopTestPage->HandleEnter();
+    if (m_loopTestPage)
+        m_loopTestPage->HandleEnter();
 }
 
 void CVELKDlg::reject() {}

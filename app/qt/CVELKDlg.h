@@ -2,6 +2,7 @@
 
 #include "app/qt/CObserverDialog.h"
 #include "calib/CAdjustInfo.h"
+#include "calib/CCalibInfo.h"
 #include "comm/CCommInterface.h"
 #include "device/CDeviceInterfaceThread.h"
 #include "history/CHistory.h"
@@ -139,13 +140,14 @@ public:
     QTabWidget* FileTabs() const { return m_fileTabs; }
     CInputSettingPage* FilePage() const { return m_filePage; }
     CParameterListCtrl* DeviceInfoList() const;
-    CParameterListCtrl* BasicList() const;
+    // The pages after the first are built when first shown; these build them if need be.
+    CParameterListCtrl* BasicList();
     CParameterListCtrl* FileList() const;
     CMeterPanel* Meters() const { return m_meters; }
     CGraphPage* Graph() const { return m_graph; }
-    CAdjustInputPage* AdjustPage() const { return m_adjustPage; }
-    CCalibInputPage* CalibPage() const { return m_calibPage; }
-    CAOTestPage* LoopTestPage() const { return m_loopTestPage; }
+    CAdjustInputPage* AdjustPage();
+    CCalibInputPage* CalibPage();
+    CAOTestPage* LoopTestPage();
     QWidget* Contents() const { return m_content; }
 
 protected:
@@ -160,11 +162,18 @@ private:
     void BuildContents();
     QGroupBox* CreateDevicePane(QWidget* c);
     void CreateDeviceTabs(QGroupBox* deviceGroup);
+    enum DeviceTabIndex { kInfoTab, kBasicTab, kCalibTab, kAdjustTab, kLoopTestTab };
+    // The page of a device tab, built now if it has not been, in the window's state.
+    void EnsurePage(int tab);
+    void SetUpDeviceList(CDeviceSummaryPage* page, int captionId);
+    void ApplyPageStates();
     QVBoxLayout* CreateTransferButtons(QWidget* c);
     QGroupBox* CreateFilePane(QWidget* c);
     void ConnectButtons();
     void PlaceWindow();
     void ShowDevicePage();
+    // The device list of the page shown, from the last poll, when that is newer than it shows.
+    void RefreshShownList();
     void UpdateConnectButton();
     void SetConnected(bool connect);
     // Before the port closes: a device in fixed output or in a calibration cycle is asked about
@@ -235,6 +244,10 @@ private:
     // The poll command posted last has not been answered yet.
     bool m_pollOutstanding = false;
     int m_pollsPosted = 0;
+    // The last poll's device set: the device lists show it, painted from their own copies of
+    // its texts. The hidden list catches up when its page is shown.
+    std::unique_ptr<CParBase> m_polledSet;
+    bool m_listsStale = false;
 
     QPointer<QWidget> m_content;
     QTimer* m_timer = nullptr;
@@ -260,6 +273,7 @@ private:
     std::optional<std::string> m_adjustBefore;
     bool m_adjustClosing = false; // the page was left; the event waits for the next poll
     CAdjustInfo m_deviceAdjust;
+    CCalibInfo m_polledCalib;
     QTabWidget* m_deviceTabs = nullptr;
     CDeviceSummaryPage* m_infoPage = nullptr;
     CDeviceSummaryPage* m_basicPage = nullptr;

@@ -59,10 +59,11 @@ void CInputSettingPage::RunAction() {
     if (m_set == nullptr)
         return;
     m_set->RunGroupAction(static_cast<QWidget*>(this), m_group, 0);
-    // The action may have changed values.
+    // The action may have changed values: shown, and told as an edit of the list is.
     m_list->SetParameterSet(m_set);
     m_list->SetGroup(m_group);
     m_list->Refresh();
+    m_list->NotifyObservers();
 }
 
 void CInputSettingPage::keyPressEvent(QKeyEvent* event) {

@@ -242,6 +242,12 @@ TEST_F(MainWindowTest, ConnectToTheSimulatorGoesOnlineAndFillsTheDeviceLists) {
     ASSERT_NE(nullptr, set);
     EXPECT_EQ(9, set->TypeCode());
     EXPECT_EQ(set->GetParameterCount(kGroupMonitor), window->DeviceInfoList()->rowCount());
+    // A hidden page is not refreshed by the polls; shown, it has the last poll's values at
+    // once, without waiting for the next.
+    EXPECT_EQ(0, window->BasicList()->rowCount());
+    const int posted = window->PollsPosted();
+    window->DeviceTabs()->setCurrentIndex(1);
+    EXPECT_EQ(posted, window->PollsPosted());
     EXPECT_EQ(set->GetParameterCount(kGroupSettings), window->BasicList()->rowCount());
     EXPECT_FALSE(window->StatusLine()->isVisible());
     EXPECT_TRUE(window->Meters()->isVisible());
@@ -410,7 +416,7 @@ TEST_F(MainWindowTest, CalibrationCheckIsRecordedAndCertifiedByTheCommandLine) {
     QTest::mouseClick(window->UploadButton(), Qt::LeftButton);
     ASSERT_TRUE(WaitState(CVELKDlg::kOnline));
     QTest::mouseClick(window->UnlockBox(), Qt::LeftButton);
-    window->DeviceTabs()->setCurrentWidget(window->AdjustPage());
+    window->DeviceTabs()->setCurrentIndex(3); // Adjust.
     QTest::mouseClick(window->AdjustPage()->CheckButton(), Qt::LeftButton);
     auto* check = window->findChild<CCalibrationCheckDialog*>();
     ASSERT_NE(nullptr, check);
@@ -539,7 +545,7 @@ TEST_F(MainWindowTest, DisconnectAndCloseReturnAFixedOutputToNormal) {
     Start();
     GoOnline();
     auto* fixedOut = window->LoopTestPage()->findChild<QPushButton*>("fixedOut");
-    window->DeviceTabs()->setCurrentWidget(window->LoopTestPage());
+    window->DeviceTabs()->setCurrentIndex(4); // Loop Test.
     QTest::mouseClick(fixedOut, Qt::LeftButton);
     ASSERT_EQ(2, device->GetProcessMode());
     messages.answer = QMessageBox::Yes;

@@ -430,7 +430,7 @@ void HistoryScenes(const std::string& program, int language) {
     QTest::mouseClick(s.window->DownloadButton(), Qt::LeftButton);
     s.WaitState(CVELKDlg::kOnline);
 
-    s.window->DeviceTabs()->setCurrentWidget(s.window->AdjustPage());
+    s.window->DeviceTabs()->setCurrentIndex(3); // Adjust.
     QTest::mouseClick(s.window->AdjustPage()->CheckButton(), Qt::LeftButton);
     auto* check = s.window->findChild<CCalibrationCheckDialog*>();
     auto* table = check->findChild<QTableWidget*>("points");
