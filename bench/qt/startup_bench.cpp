@@ -1,4 +1,5 @@
-// Start-up of q3config up to its first painted main window, on the offscreen platform.
+// Start-up of q3config up to its first painted main window, on the offscreen platform, against
+// a minimal Qt Widgets window that this program builds the same way.
 //
 //   startup_bench [RUNS]
 //
@@ -14,7 +15,10 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <chrono>
@@ -34,6 +38,9 @@ extern char** environ;
 namespace {
 using Clock = std::chrono::steady_clock;
 
+// The size of q3config's first showing with no size remembered.
+constexpr QSize kWindowSize(1340, 720);
+
 double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
@@ -49,6 +56,26 @@ protected:
         return QObject::eventFilter(watched, event);
     }
 };
+
+// The least a Qt Widgets program does to the same point: a window with a label and a button, at
+// its own size or at the size q3config's window first shows at (the paint of a larger window
+// costs more whatever is in it).
+int MinimalChild(int argc, char** argv, int reportFd, const QSize& size) {
+    QApplication application(argc, argv);
+    QWidget window;
+    if (size.isValid())
+        window.resize(size);
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(new QLabel("Q3", &window));
+    layout->addWidget(new QPushButton("OK", &window));
+    FirstPaint paint;
+    window.installEventFilter(&paint);
+    window.show();
+    while (!paint.painted)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const char line[] = "painted\n";
+    return write(reportFd, line, sizeof line - 1) == sizeof line - 1 ? 0 : 1;
+}
 
 int Child(int argc, char** argv, int reportFd) {
     Clock::time_point start = Clock::now();
@@ -82,11 +109,46 @@ int Child(int argc, char** argv, int reportFd) {
     dialog.Shutdown();
     return 0;
 }
+
+// Milliseconds from spawning this program in the given mode to its report of a first paint.
+double TimeChild(const char* self, const char* mode, std::string& report) {
+    int fds[2];
+    if (pipe(fds) != 0)
+        std::exit(1);
+    std::string fd = std::to_string(fds[1]);
+    char* childArgv[] = {const_cast<char*>(self), const_cast<char*>(mode), fd.data(), nullptr};
+    Clock::time_point start = Clock::now();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, self, nullptr, nullptr, childArgv, environ) != 0)
+        std::exit(1);
+    close(fds[1]);
+    char buffer[256] = {};
+    ssize_t got = read(fds[0], buffer, sizeof buffer - 1);
+    Clock::time_point end = Clock::now();
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (got <= 0 || std::strncmp(buffer, "painted", 7) != 0) {
+        std::fprintf(stderr, "%s: the child did not report a paint\n", mode);
+        std::exit(1);
+    }
+    report = buffer;
+    return Ms(end - start);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc > 2 && std::strcmp(argv[1], "--child") == 0)
         return Child(argc, argv, std::atoi(argv[2]));
+    if (argc > 2 && std::strcmp(argv[1], "--minimal") == 0)
+        return MinimalChild(argc, argv, std::atoi(argv[2]), QSize());
+    if (argc > 2 && std::strcmp(argv[1], "--minimal-sized") == 0)
+        return MinimalChild(argc, argv, std::atoi(argv[2]), kWindowSize);
 
     int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
     QTemporaryDir config;
@@ -95,38 +157,26 @@ int main(int argc, char** argv) {
     setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
-    std::vector<double> times;
-    std::string phases;
+    // Interleaved, so that the machine's moods fall on both alike.
+    std::vector<double> full, minimal, sized;
+    std::string phases, unused;
     for (int i = 0; i < runs; ++i) {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return 1;
-        std::string fd = std::to_string(fds[1]);
-        char* childArgv[] = {argv[0], const_cast<char*>("--child"), fd.data(), nullptr};
-        Clock::time_point start = Clock::now();
-        pid_t pid = 0;
-        if (posix_spawn(&pid, argv[0], nullptr, nullptr, childArgv, environ) != 0)
-            return 1;
-        close(fds[1]);
-        char buffer[256] = {};
-        ssize_t got = read(fds[0], buffer, sizeof buffer - 1);
-        Clock::time_point end = Clock::now();
-        close(fds[0]);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        if (got <= 0 || std::strncmp(buffer, "painted", 7) != 0) {
-            std::fprintf(stderr, "run %d: the child did not report a paint\n", i + 1);
-            return 1;
-        }
-        phases = buffer;
-        times.push_back(Ms(end - start));
-        std::printf("run %2d: %6.1f ms\n", i + 1, times.back());
+        minimal.push_back(TimeChild(argv[0], "--minimal", unused));
+        sized.push_back(TimeChild(argv[0], "--minimal-sized", unused));
+        full.push_back(TimeChild(argv[0], "--child", phases));
+        std::printf("run %2d: q3config %6.1f ms, minimal window %6.1f ms, at q3config's size "
+                    "%6.1f ms\n",
+                    i + 1, full.back(), minimal.back(), sized.back());
     }
-    std::vector<double> sorted = times;
-    std::sort(sorted.begin(), sorted.end());
-    std::printf("start-up to the first painted main window: median %.1f ms, best %.1f ms "
-                "(%d runs)\n",
-                sorted[sorted.size() / 2], sorted.front(), runs);
+    double f = Median(full);
+    double m = Median(minimal);
+    double z = Median(sized);
+    std::printf("start-up to the first painted window, medians of %d runs: q3config %.1f ms, "
+                "minimal Qt Widgets window %.1f ms, the same at %dx%d %.1f ms\n",
+                runs, f, m, kWindowSize.width(), kWindowSize.height(), z);
+    std::printf("ratio to the minimal window at the same size: %.2f (target at most 1.5); at "
+                "its own size: %.2f\n",
+                f / z, f / m);
     std::printf("last run, in the process: %s", phases.c_str() + std::strlen("painted "));
     return 0;
 }
