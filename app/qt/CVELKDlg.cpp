@@ -222,14 +222,15 @@ QGroupBox* CVELKDlg::CreateDevicePane(QWidget* c) {
     m_indicator->setAlignment(Qt::AlignCenter);
     m_indicator->setFrameStyle(QFrame::Box | QFrame::Plain);
     m_indicator->setAutoFillBackground(true);
-    // Fixed to the larger of its texts: the blinking text never lays out the window again.
-    QSize indicatorSize(100, 0);
+    m_connectButton = MakeButton(deviceGroup, kCapConnect, "connect");
+    // Fixed to the larger of its texts, as high as the buttons beside it: the blinking text
+    // never lays out the window again.
+    QSize indicatorSize(100, m_connectButton->sizeHint().height());
     for (int id : {kStrIndicatorOnline, kStrIndicatorOffline}) {
         m_indicator->setText(Tr(id));
         indicatorSize = indicatorSize.expandedTo(m_indicator->sizeHint());
     }
     m_indicator->setFixedSize(indicatorSize);
-    m_connectButton = MakeButton(deviceGroup, kCapConnect, "connect");
     m_preferences = MakeButton(deviceGroup, kCapPreferences, "preferences", 'P');
     m_unlock = new QCheckBox(WithMnemonic(Tr(kCapUnlock), 'K'), deviceGroup);
     m_unlock->setObjectName("unlock");
