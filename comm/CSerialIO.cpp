@@ -306,20 +306,23 @@ std::size_t CSerialIO::Read(uint8_t* buffer, std::size_t size) {
     return got;
 }
 
-void CSerialIO::DropInputUntil(Clock::time_point end) {
+bool CSerialIO::DropInputUntil(Clock::time_point end) {
     uint8_t stale[512];
     // Bounded by end even on a line that never stops sending.
     while (m_fd >= 0 && Clock::now() < end) {
         pollfd fd{m_fd, POLLIN, 0};
         int ready = m_sys.Poll(&fd, 1, end);
         if (ready == 0)
-            return; // quiet to the end
+            return true; // quiet to the end
         // A hang-up or an error (a gone pty reports input that reads fail on): the wait goes
         // on without the line.
-        if (ready < 0 || !(fd.revents & POLLIN) || ReadAvailable(stale, sizeof stale) == 0)
-            break;
+        if (ready < 0 || !(fd.revents & POLLIN) || ReadAvailable(stale, sizeof stale) == 0) {
+            std::this_thread::sleep_until(end);
+            return false;
+        }
     }
     std::this_thread::sleep_until(end);
+    return m_fd >= 0;
 }
 
 std::size_t CSerialIO::ReadAvailable(uint8_t* buffer, std::size_t size) {

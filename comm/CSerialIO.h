@@ -65,7 +65,8 @@ public:
     // Collects what has already arrived, up to size bytes, without waiting.
     std::size_t ReadAvailable(uint8_t* buffer, std::size_t size);
     // Waits until end, dropping whatever arrives meanwhile; a quiet line costs one wake-up.
-    void DropInputUntil(std::chrono::steady_clock::time_point end);
+    // False when the line could not be watched to the end (closed, hung up, failing).
+    bool DropInputUntil(std::chrono::steady_clock::time_point end);
 
     const SerialTimeouts& Timeouts() const { return m_timeouts; }
     const SerialLine& Line() const { return m_line; }

@@ -15,7 +15,7 @@ void CSerialTransport::DiscardInput() {
     const bool waited = m_drainWaited;
     m_drainWaited = false;
     // Right after a pause that watched the line to its end there is nothing to collect.
-    if (waited && Clock::now() - m_pauseEnd <= kFreshPause)
+    if (waited && m_pauseWatched && Clock::now() - m_pauseEnd <= kFreshPause)
         return;
     m_port.PrepareDrainRead();
     uint8_t stale[512];
@@ -46,7 +46,7 @@ void CSerialTransport::Send(const uint8_t* frame, std::size_t size) {
 }
 
 void CSerialTransport::Pause(uint32_t ms) {
-    m_port.DropInputUntil(Clock::now() + std::chrono::milliseconds(ms + kDrainMs));
+    m_pauseWatched = m_port.DropInputUntil(Clock::now() + std::chrono::milliseconds(ms + kDrainMs));
     m_pauseEnd = Clock::now();
     m_drainWaited = true;
 }

@@ -44,4 +44,5 @@ private:
     CSerialIO m_port;
     bool m_drainWaited = false; // the drain read's wait was spent in the last pause
     Clock::time_point m_pauseEnd;
+    bool m_pauseWatched = false; // it dropped what came to its very end
 };

@@ -19,7 +19,8 @@ public:
     virtual bool IsOpen() const = 0;
 
     // Before a request: drop stale input left from an earlier exchange (serial: a read of up
-    // to 512 bytes bounded by 1 ms). May raise.
+    // to 512 bytes bounded by 1 ms, nothing right after a pause that watched the line). May
+    // raise.
     virtual void DiscardInput() = 0;
     // After a failed attempt: reads and drops whatever arrives until nothing has come for
     // quietMs, so that a late answer to the failed request cannot pass for the answer to the

@@ -295,7 +295,8 @@ QGroupBox* CVELKDlg::CreateDevicePane(QWidget* c) {
     return deviceGroup;
 }
 
-// Only the page shown first is built now; the others when they are first shown (EnsurePage).
+// The pages after the first wait in empty holders until first shown (EnsurePage): most sessions
+// never open some of them, and building them all delayed the window's first showing.
 void CVELKDlg::CreateDeviceTabs(QGroupBox* deviceGroup) {
     m_deviceTabs = new QTabWidget(deviceGroup);
     m_deviceTabs->setObjectName("deviceTabs");
@@ -348,12 +349,14 @@ void CVELKDlg::EnsurePage(int tab) {
         return;
     holder->layout()->addWidget(page);
     page->show(); // with its tab, now rather than at the layout's next turn
+    // The window's least size was taken without this page: it may need more.
+    setMinimumSize(minimumSize().expandedTo(layout()->totalMinimumSize()));
     ApplyPageStates();
     // Online, the new page starts from the last poll, as the others have.
-    if (m_uiState != kOnline || !m_polledSet)
+    if (m_uiState != kOnline || !m_polledCurrent)
         return;
     if (page == m_calibPage)
-        m_calibPage->update(m_polledCalib, DeviceSet());
+        m_calibPage->update(m_polledCalib, m_polledLive);
     else if (page == m_adjustPage)
         m_adjustPage->update(m_deviceAdjust);
     else if (page == m_loopTestPage)
@@ -568,7 +571,7 @@ void CVELKDlg::SetUiState(int state) {
     ShowDevicePage();
 }
 
-// The device pages built so far, as the state has them.
+// Also for a page built later, which must start in the state the others are in.
 void CVELKDlg::ApplyPageStates() {
     const bool locked = !m_unlock->isChecked();
     const bool online = m_uiState == kOnline;
@@ -591,6 +594,8 @@ void CVELKDlg::ApplyPageStates() {
         m_loopTestPage->setEnabled(online);
 
     if (m_uiState == kOffline || m_uiState == kSearching || busy) {
+        // What the last poll read may no longer be so: nothing shows it until the next one.
+        m_polledCurrent = false;
         for (CDeviceSummaryPage* page : {m_infoPage, m_basicPage}) {
             if (!page)
                 continue;
@@ -607,15 +612,16 @@ void CVELKDlg::ApplyPageStates() {
 }
 
 void CVELKDlg::RefreshShownList() {
-    if (!m_listsStale || m_graph || m_uiState != kOnline)
+    if (!m_polledCurrent || m_graph || m_uiState != kOnline)
         return;
     for (auto [page, tab, group] : {std::tuple{m_infoPage, kInfoTab, kGroupMonitor},
                                     std::tuple{m_basicPage, kBasicTab, kGroupSettings}})
         if (page && m_deviceTabs->currentIndex() == tab) {
-            page->List()->SetGroup(group);
-            page->List()->Refresh();
-            // Each list is stale until shown after a poll; one shown at a time.
-            m_listsStale = false;
+            CParameterListCtrl* list = page->List();
+            // An edit points the list at the live set, which only a poll result may read.
+            list->SetParameterSet(m_polledSet.get());
+            list->SetGroup(group);
+            list->Refresh();
         }
 }
 
@@ -625,7 +631,6 @@ void CVELKDlg::ShowDevicePage() {
     EnsurePage(m_deviceTabs->currentIndex());
     if (QWidget* page = m_deviceTabs->currentWidget())
         page->setVisible(m_graph == nullptr);
-    m_listsStale = true;
     RefreshShownList();
     if (m_deviceTabs->currentIndex() != kAdjustTab || m_graph)
         FlushAdjustEvent(false);
@@ -700,10 +705,11 @@ void CVELKDlg::OnPollResult() {
         m_meters->update(set);
         // The lists show the poll's copy: the one shown now, the other when its page is.
         m_polledSet.reset(set->Clone());
+        m_polledLive = set;
+        m_polledCurrent = true;
         for (CDeviceSummaryPage* page : {m_infoPage, m_basicPage})
             if (page)
                 page->List()->SetParameterSet(m_polledSet.get());
-        m_listsStale = true;
         RefreshShownList();
         // Pages built once stay current: they act on the device at a poll (a pending output
         // value, the references of a running calibration).

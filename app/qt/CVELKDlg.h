@@ -172,7 +172,7 @@ private:
     void ConnectButtons();
     void PlaceWindow();
     void ShowDevicePage();
-    // The device list of the page shown, from the last poll, when that is newer than it shows.
+    // The device list of the page shown, from the last poll while that is current.
     void RefreshShownList();
     void UpdateConnectButton();
     void SetConnected(bool connect);
@@ -247,7 +247,8 @@ private:
     // The last poll's device set: the device lists show it, painted from their own copies of
     // its texts. The hidden list catches up when its page is shown.
     std::unique_ptr<CParBase> m_polledSet;
-    bool m_listsStale = false;
+    CParBase* m_polledLive = nullptr; // the device set as that poll result handed it over
+    bool m_polledCurrent = false;     // no transfer or disconnection since
 
     QPointer<QWidget> m_content;
     QTimer* m_timer = nullptr;

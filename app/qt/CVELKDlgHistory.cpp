@@ -171,7 +171,9 @@ void CVELKDlg::FlushAdjustEvent(bool now) {
         return;
     // The device's values as polled are what it holds: while they are still short of what the
     // page wrote last, the event waits for the next poll (never beyond the last one).
-    if (!now && AdjustedDeviceText(m_adjustPage->Adjust()) != AdjustedDeviceText(m_deviceAdjust)) {
+    // Without the page (contents rebuilt for another language) nothing more will be written.
+    if (!now && m_adjustPage &&
+        AdjustedDeviceText(m_adjustPage->Adjust()) != AdjustedDeviceText(m_deviceAdjust)) {
         m_adjustClosing = true;
         return;
     }

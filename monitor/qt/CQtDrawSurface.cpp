@@ -5,12 +5,15 @@
 #include <QHash>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QStaticText>
 #include <QString>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 struct CQtDrawSurface::LaidOutText {
     QStaticText text;
@@ -45,14 +48,28 @@ void LeaveQt() {}
 // poll, and laying a text out costs more than drawing it.
 constexpr int kLaidOutTextLimit = 512;
 
-QHash<QString, LaidOutText>& ScreenTexts(const QFont& font) {
-    thread_local QHash<QFont, QHash<QString, LaidOutText>> texts;
-    return texts[font];
-}
+struct FontHash {
+    std::size_t operator()(const QFont& font) const { return qHash(font); }
+};
 
-bool IsScreenDevice(const QPaintDevice* device) {
+// Kept by the application object, so that no font outlives it; only its thread draws on the
+// devices whose texts are kept. Node-based: a surface's table stays put when others are added.
+class LaidOutTexts : public QObject {
+public:
+    using QObject::QObject;
+    std::unordered_map<QFont, QHash<QString, LaidOutText>, FontHash> byFont;
+};
+
+QHash<QString, LaidOutText>* ScreenTexts(const QPaintDevice* device, const QFont& font) {
     const int type = device ? device->devType() : 0;
-    return type == QInternal::Widget || type == QInternal::Pixmap || type == QInternal::Image;
+    QCoreApplication* app = QCoreApplication::instance();
+    if ((type != QInternal::Widget && type != QInternal::Pixmap) || !app ||
+        QThread::currentThread() != app->thread())
+        return nullptr;
+    static QPointer<LaidOutTexts> texts;
+    if (!texts)
+        texts = new LaidOutTexts(app);
+    return &texts->byFont[font];
 }
 
 double ScreenDpiY() {
@@ -64,7 +81,7 @@ double ScreenDpiY() {
 
 CQtDrawSurface::CQtDrawSurface(QPainter& painter, const QFont& font)
     : m_painter(painter), m_font(font), m_metrics(font, painter.device()),
-      m_screen(IsScreenDevice(painter.device())) {
+      m_texts(ScreenTexts(painter.device(), font)) {
     m_painter.setFont(m_font);
     m_painter.setBackgroundMode(Qt::TransparentMode);
     m_painter.setBrush(Qt::NoBrush);
@@ -153,9 +170,9 @@ void CQtDrawSurface::DrawText(int x, int y, const std::string& text, int align, 
 }
 
 const LaidOutText* CQtDrawSurface::LaidOut(const QString& s) {
-    if (!m_screen)
+    if (!m_texts)
         return nullptr;
-    QHash<QString, LaidOutText>& texts = m_texts ? *m_texts : *(m_texts = &ScreenTexts(m_font));
+    QHash<QString, LaidOutText>& texts = *m_texts;
     auto it = texts.find(s);
     if (it == texts.end()) {
         if (texts.size() >= kLaidOutTextLimit)

@@ -50,8 +50,7 @@ private:
     QPainter& m_painter;
     QFont m_font;
     QFontMetrics m_metrics;
-    bool m_screen; // texts are laid out once and kept
-    QHash<QString, LaidOutText>* m_texts = nullptr;
+    QHash<QString, LaidOutText>* m_texts; // kept laid out for the screen; null elsewhere
     QPen m_pen;
     QPoint m_position;
     QList<QLine> m_lines; // drawn with m_pen at the next Flush
