@@ -4,6 +4,7 @@
 #include "comm/CPrivateException.h"
 #include "history/CHistory.h"
 #include "model/ParameterFile.h"
+#include "platform/CSystemCalls.h"
 
 #include <nlohmann/json.hpp>
 
@@ -184,16 +185,15 @@ void UseCertificateHelper(std::string helperDir) {
 namespace {
 // The helper beside this program (a build tree), else in the program directory.
 std::string HelperPath() {
-    char self[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0)
+    CSystemCalls& sys = CSystemCalls::Current();
+    const std::string exe = sys.ReadLink("/proc/self/exe");
+    if (exe.empty())
         throw CPrivateException("The certificate program cannot be found: this program's own "
                                 "path is unknown.");
-    const std::string exe(self, static_cast<std::size_t>(n));
     const std::string dir = exe.substr(0, exe.rfind('/') + 1);
     for (const std::string& candidate :
          {dir + "q3certificate", dir + *g_helperDir + "/q3certificate"})
-        if (::access(candidate.c_str(), X_OK) == 0)
+        if (sys.Access(candidate.c_str(), X_OK) == 0)
             return candidate;
     throw CPrivateException("The certificate program q3certificate was not found beside " + exe +
                             ".");
