@@ -102,16 +102,6 @@ std::string ReadAll(int fd) {
     return text;
 }
 
-uint16_t Crc16(const std::vector<uint8_t>& bytes) {
-    uint16_t crc = 0xFFFF;
-    for (uint8_t b : bytes) {
-        crc ^= b;
-        for (int i = 0; i < 8; ++i)
-            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
-    }
-    return crc;
-}
-
 struct Request {
     std::vector<uint8_t> frame;
     std::size_t answer = 0;
@@ -141,7 +131,7 @@ std::vector<Request> PollRequests(const std::string& cli, const std::string& por
                                       static_cast<uint8_t>(start & 0xFF),
                                       0,
                                       static_cast<uint8_t>(size)};
-        uint16_t crc = Crc16(frame);
+        uint16_t crc = CModbusInterface::Crc16(frame.data(), frame.size());
         frame.push_back(static_cast<uint8_t>(crc & 0xFF));
         frame.push_back(static_cast<uint8_t>(crc >> 8));
         requests.push_back({frame, 5 + 2 * static_cast<std::size_t>(size)});
