@@ -2,9 +2,10 @@
 """q3cli upload of a Q3VA from a simulator on an emulated 9600-baud line, against the protocol
 minimum of the upload's own requests, counted as bench/comm_bench.cpp counts it: every request
 and answer character at 11 bits, the 1 ms drain read and the silent interval the client keeps
-with each request (120000 / baud + 1 ms). The requests before the transfer (those that
-identify the device: the model and the serial number) are overhead, not part of the minimum;
-so is starting the program. The transfer's own requests begin with its second read of the model.
+with each request (120000 / baud + 1 ms). The transfer's own requests are those of the window's
+upload: the model, then every setting. q3cli reads the model once, and the serial number right
+after it to identify the device; that read is overhead, not part of the minimum, and so is
+starting the program.
 Usage: cli_upload_bench.py BIN_DIR [RUNS]   (median of RUNS, default 5)
 """
 import os
@@ -57,19 +58,22 @@ def main():
             lines = [l for l in f.read().splitlines()[1:] if l.startswith(("RX", "TX"))]
     # One run's exchanges: RX (request) and TX (answer) lines, hex bytes before any " |".
     exchanges = []
-    model_reads = []
+    requests = []
     for rx, tx in zip(lines[0::2], lines[1::2]):
         def count(line):
             return len(line.split("|")[0].split()) - 1
-        if "adrs=9601 " in rx:  # one-based: the model register
-            model_reads.append(len(exchanges))
+        requests.append(rx.split("|")[-1].strip())
         exchanges.append(exchange_seconds(count(rx), count(tx)))
     per_run = len(exchanges) // runs
-    identifying = model_reads[1]  # the transfer's own model read comes second
-    own = exchanges[identifying:per_run]
+    # One-based addresses: the model register, then the serial number that identifies the device.
+    if requests[0] != "read adrs=9601 size=1" or requests[1] != "read adrs=9604 size=8" or \
+            requests.count("read adrs=9601 size=1") != runs:
+        sys.exit(f"unexpected requests: {requests[:3]}, {requests.count('read adrs=9601 size=1')} "
+                 "model reads")
+    own = exchanges[:1] + exchanges[2:per_run]
     minimum = sum(own)
     median = statistics.median(times)
-    print(f"requests per upload: {per_run} (identification {identifying}, transfer {len(own)})")
+    print(f"requests per upload: {per_run} (the transfer's {len(own)}, identification 1)")
     print(f"protocol minimum of the transfer's requests: {minimum:.3f} s")
     print(f"q3cli upload, median of {runs}: {median:.3f} s")
     print(f"ratio: {median / minimum:.3f}")

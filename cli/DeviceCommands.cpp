@@ -148,8 +148,9 @@ struct Session {
         Unsupported(comm.ReadUInt16(kRegModelNumber));
     }
 
-    // The model and the serial number, for a transfer: its own requests read the rest. The
-    // set of the model stands for the device until the transfer has read it.
+    // The model and the serial number, for a transfer: its own requests read the rest, the
+    // model not again. The set of the model stands for the device until the transfer has read
+    // it.
     void IdentifyModel() {
         std::lock_guard lock(comm.Lock());
         CCancelScope cancel(comm, &StopRequested());
@@ -217,6 +218,7 @@ std::unique_ptr<CDeviceInterfaceThread> Transfer(Session& session, int command,
     thread->SetConnection(&session.comm);
     thread->Device().SetCancelFlag(&StopRequested());
     thread->SetDownloadSet(toDownload);
+    thread->SetIdentifiedSet(session.identity.get());
     thread->PostCommand(command);
     waiter.Wait(*thread, what, progress, err);
     // The waiter goes out of scope below; the finished thread notifies nobody any more.

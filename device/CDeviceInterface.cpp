@@ -103,11 +103,12 @@ CCommInterface& CDeviceInterface::ConnectedComm() const {
     return *m_comm;
 }
 
-void CDeviceInterface::Upload() {
+void CDeviceInterface::Upload(const CParBase* identified) {
     CCommInterface& comm = ConnectedComm();
     std::lock_guard lock(comm.Lock());
     CCancelScope cancel(comm, m_cancelFlag);
-    int code = TypeCodeOfModel(comm.ReadUInt16(kRegModelNumber));
+    int code = identified != nullptr ? identified->TypeCode()
+                                     : TypeCodeOfModel(comm.ReadUInt16(kRegModelNumber));
     if (code != 0) {
         CParBase* typeSet = m_deviceType.CreateParameterSet(code);
         if (typeSet != nullptr && typeSet->TypeCode() == code && code != m_set->TypeCode())

@@ -40,8 +40,9 @@ public:
     // Writes the adjustments of info inside process mode 1.
     void WriteAdjustments(const CAdjustInfo& info);
     // Reads the model register (a supported model other than the set's replaces the set) and
-    // then every setting into the device set; progress in Progress().
-    void Upload();
+    // then every setting into the device set; progress in Progress(). Given the set of the
+    // model the caller has just read from the device, the model register is not read again.
+    void Upload(const CParBase* identified = nullptr);
     // The device set becomes a copy of set, which is then written to the device.
     void Download(const CParBase& set);
 

@@ -102,6 +102,11 @@ void CDeviceInterfaceThread::SetDownloadSet(const CParBase* set) {
     m_downloadSet = set;
 }
 
+void CDeviceInterfaceThread::SetIdentifiedSet(const CParBase* set) {
+    std::lock_guard lock(m_inputMutex);
+    m_identifiedSet = set;
+}
+
 void CDeviceInterfaceThread::Run() {
     for (;;) {
         int command;
@@ -175,10 +180,16 @@ void CDeviceInterfaceThread::Handle(int command) {
         }
         break;
     }
-    case kUpload:
-        RunStoringError([this] { m_device.Upload(); });
+    case kUpload: {
+        const CParBase* identified;
+        {
+            std::lock_guard lock(m_inputMutex);
+            identified = m_identifiedSet;
+        }
+        RunStoringError([this, identified] { m_device.Upload(identified); });
         Notify();
         break;
+    }
     case kDownload: {
         const CParBase* set;
         {

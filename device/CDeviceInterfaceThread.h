@@ -69,6 +69,9 @@ public:
     void RequestAdjustmentWrite(const CAdjustInfo& info);
     // The set command 4 writes; lent, must live until the command has started.
     void SetDownloadSet(const CParBase* set);
+    // The set of the model the caller has just read from the device (q3cli), so that command 3
+    // does not read the model register again; lent like the download set.
+    void SetIdentifiedSet(const CParBase* set);
 
     // Results.
     int LastCommand() const { return m_lastCommand.load(); }
@@ -100,6 +103,7 @@ private:
     Clock::time_point m_requestTime;
     Clock::time_point m_lastWriteTime;
     const CParBase* m_downloadSet = nullptr;
+    const CParBase* m_identifiedSet = nullptr;
 
     std::atomic<int> m_lastCommand{-1};
     std::unique_ptr<CPrivateException> m_storedError;

@@ -152,6 +152,11 @@ start tcp --model Q3VD1 --tcp 0
 err=$("$cli" identify --tcp "$port" --trace 2>&1 >/dev/null)
 # The first line by parameter expansion: a pipe into head could end printf early (SIGPIPE).
 [ "${err%%$'\n'*}" = "ReadHoldingRegisters: adrs=9601 size=1" ] || fail "trace: $err"
+# A transfer reads the model once, then the serial number that names the device in the history.
+requests=$("$cli" upload - --tcp "$port" --trace 2>&1 >/dev/null | grep '^ReadHoldingRegisters:')
+[ "$(head -2 <<<"$requests")" = "ReadHoldingRegisters: adrs=9601 size=1
+ReadHoldingRegisters: adrs=9604 size=8" ] || fail "upload's first requests: $requests"
+[ "$(grep -c 'adrs=9601 size=1$' <<<"$requests")" = 1 ] || fail "upload read the model again"
 
 # A port nobody answers on: the composed message and exit status 1.
 socat -d -d "pty,raw,echo=0,link=$work/mute.a" "pty,raw,echo=0,link=$work/mute.b" 2>/dev/null &
