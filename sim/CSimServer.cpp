@@ -320,15 +320,16 @@ bool CSimServer::WriteAll(int fd, const std::vector<uint8_t>& bytes) {
     return true;
 }
 
-bool CSimServer::ServeRtu(const std::vector<uint8_t>& frame) {
+bool CSimServer::ServeRtu(const std::vector<uint8_t>& frame, Clock::time_point start) {
     AdvanceClock();
     const CSimReply reply = m_device.AnswerRtu(frame.data(), frame.size());
     if (reply.bytes.empty()) {
         return true;
     }
+    // The time spent working out the answer is not added to the line's.
     const microseconds delay =
         LineDelay(frame.size(), reply.bytes.size()) + microseconds{reply.delayMs * 1000LL};
-    if (!Pause(delay)) {
+    if (!Pause(delay - std::chrono::duration_cast<microseconds>(Clock::now() - start))) {
         return false;
     }
     if (!WriteAll(m_fd, reply.bytes)) {
@@ -366,10 +367,13 @@ void CSimServer::RunSerial() {
             if (n > 0) {
                 framer.Append(buffer, static_cast<size_t>(n));
                 lastByte = Clock::now();
+                // A second request read with the first one starts when the first answer ends.
+                auto start = lastByte;
                 while (std::optional<std::vector<uint8_t>> frame = framer.TakeFrame()) {
-                    if (!ServeRtu(*frame)) {
+                    if (!ServeRtu(*frame, start)) {
                         return;
                     }
+                    start = Clock::now();
                 }
             } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 // The other side of a device path went away; wait for it to come back.
@@ -384,7 +388,7 @@ void CSimServer::RunSerial() {
         }
         if (framer.HasPending() && Clock::now() - lastByte >= silence) {
             const std::vector<uint8_t> rest = framer.TakeOnSilence();
-            if (!rest.empty() && !ServeRtu(rest)) {
+            if (!rest.empty() && !ServeRtu(rest, Clock::now())) {
                 return;
             }
         }

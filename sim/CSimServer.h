@@ -47,8 +47,9 @@ private:
     void CloseAll();
     void RunSerial();
     void RunTcp();
-    // Answers one RTU frame on the serial fd; false when stopped meanwhile.
-    bool ServeRtu(const std::vector<uint8_t>& frame);
+    // Answers one RTU frame on the serial fd once its line time, counted from start (the
+    // request's arrival), is up; false when stopped meanwhile.
+    bool ServeRtu(const std::vector<uint8_t>& frame, std::chrono::steady_clock::time_point start);
     bool ServeTcp(int fd, const std::vector<uint8_t>& adu);
     void AdvanceClock();
     // Sleeps unless stopped meanwhile; false when stopped.
