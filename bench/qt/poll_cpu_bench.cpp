@@ -5,11 +5,11 @@
 //
 // The plain loop sends the very requests of q3cli's poll (taken from its trace) with the same
 // pause after each answer (the silent interval and the drain read's millisecond) and does
-// nothing else. q3cli's CPU time per poll is that of a run of 1 + POLLS polls less that of a
-// run of 1, so that starting the program is left out. The window is built as q3config's main()
+// nothing else. q3cli monitor's CPU time is taken between the lines of its first and its last
+// poll, so that starting the program is left out. The window is built as q3config's main()
 // builds it, on the offscreen platform, connected with its Connect button; its whole process's
 // CPU time (window, polling and timer threads) is taken over POLLS poll results once it is
-// online, the start page showing.
+// online, the start page showing. All three are read from the kernel's CPU clocks.
 //
 // On a virtual machine the host's work lands on whatever runs here as system time, in bursts
 // that only ever add. So each run measures every program in SLICES pieces, interleaved, and
@@ -48,11 +48,6 @@ extern char** environ;
 namespace {
 using Clock = std::chrono::steady_clock;
 
-double CpuMs(const rusage& usage) {
-    auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
-
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -61,6 +56,14 @@ double Median(std::vector<double> values) {
 [[noreturn]] void Fail(const std::string& what) {
     std::fprintf(stderr, "poll_cpu_bench: %s\n", what.c_str());
     std::exit(1);
+}
+
+// CPU time of a clock (this thread, this process or another one), exact to the nanosecond.
+double CpuMs(clockid_t clock) {
+    timespec t{};
+    if (clock_gettime(clock, &t) != 0)
+        Fail("no CPU clock");
+    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
 }
 
 // Runs a program; its standard output and error go to the given descriptors (-1: /dev/null).
@@ -84,13 +87,11 @@ pid_t Spawn(const std::vector<std::string>& args, int out = -1, int err = -1) {
     return pid;
 }
 
-// The program's CPU time, in milliseconds, once it has ended with success.
-double WaitCpu(pid_t pid) {
+// Waits for a program to end with success.
+void WaitOk(pid_t pid) {
     int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         Fail("a measured program failed");
-    return CpuMs(usage);
 }
 
 std::string ReadAll(int fd) {
@@ -116,7 +117,7 @@ std::vector<Request> PollRequests(const std::string& cli, const std::string& por
     close(fds[1]);
     std::string trace = ReadAll(fds[0]);
     close(fds[0]);
-    WaitCpu(pid);
+    WaitOk(pid);
     std::vector<Request> requests;
     const std::string key = "ReadHoldingRegisters: adrs=";
     for (std::size_t at = trace.find(key); at != std::string::npos; at = trace.find(key, at + 1)) {
@@ -155,8 +156,7 @@ double PlainLoop(const std::string& port, const std::vector<Request>& requests, 
     CommSettings settings;
     const auto pause = std::chrono::milliseconds(CModbusInterface::SilentInterval(settings) + 1);
     uint8_t answer[512];
-    rusage before{};
-    getrusage(RUSAGE_THREAD, &before);
+    const double before = CpuMs(CLOCK_THREAD_CPUTIME_ID);
     for (int p = 0; p < polls; ++p) {
         for (const Request& r : requests) {
             if (write(fd, r.frame.data(), r.frame.size()) != static_cast<ssize_t>(r.frame.size()))
@@ -173,14 +173,36 @@ double PlainLoop(const std::string& port, const std::vector<Request>& requests, 
             std::this_thread::sleep_for(pause);
         }
     }
-    rusage after{};
-    getrusage(RUSAGE_THREAD, &after);
+    const double after = CpuMs(CLOCK_THREAD_CPUTIME_ID);
     close(fd);
-    return (CpuMs(after) - CpuMs(before)) / polls;
+    return (after - before) / polls;
 }
 
+// q3cli monitor's CPU time per poll: its process's clock read when it has printed the line of
+// its first poll and again after the line of the last, so that starting the program (and
+// ending it) is left out.
 double CliCpu(const std::string& cli, const std::string& port, int polls) {
-    return WaitCpu(Spawn({cli, "--port", port, "monitor", "--count", std::to_string(polls)}));
+    int out[2];
+    if (pipe(out) != 0)
+        Fail("pipe");
+    pid_t pid =
+        Spawn({cli, "--port", port, "monitor", "--count", std::to_string(1 + polls)}, out[1]);
+    close(out[1]);
+    clockid_t clock{};
+    if (clock_getcpuclockid(pid, &clock) != 0)
+        Fail("no CPU clock of q3cli");
+    FILE* lines = fdopen(out[0], "r");
+    char line[512];
+    double first = 0;
+    double last = 0;
+    for (int n = 0; n <= polls; ++n) {
+        if (std::fgets(line, sizeof line, lines) == nullptr)
+            Fail("q3cli monitor ended early");
+        (n == 0 ? first : last) = CpuMs(clock);
+    }
+    std::fclose(lines);
+    WaitOk(pid);
+    return (last - first) / polls;
 }
 
 // The window, as main() builds it, online: CPU time of the process per poll result.
@@ -215,14 +237,12 @@ int WindowChild(int argc, char** argv, const std::string& port, int polls, int c
         // Settled: the first results have filled the pages.
         int first = dialog.PollsPosted() + 2;
         waitFor([&] { return dialog.PollsPosted() >= first; });
-        rusage before{};
-        getrusage(RUSAGE_SELF, &before);
+        const double before = CpuMs(CLOCK_PROCESS_CPUTIME_ID);
         waitFor([&] { return dialog.PollsPosted() >= first + polls; });
-        rusage after{};
-        getrusage(RUSAGE_SELF, &after);
+        const double after = CpuMs(CLOCK_PROCESS_CPUTIME_ID);
         dialog.ConnectButton()->click();
         waitFor([&] { return dialog.UiStateValue() == CVELKDlg::kOffline; });
-        std::string line = std::to_string((CpuMs(after) - CpuMs(before)) / polls) + "\n";
+        std::string line = std::to_string((after - before) / polls) + "\n";
         if (write(reportFd, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
             return 1;
     }
@@ -250,7 +270,7 @@ public:
     }
     ~WindowProcess() {
         close(m_command);
-        WaitCpu(m_pid);
+        WaitOk(m_pid);
         fclose(m_report);
     }
     double Slice() {
@@ -303,18 +323,17 @@ int main(int argc, char** argv) {
                 requests.size(), polls, slices, runs);
     std::vector<double> plain, cliMs, window;
     for (int run = 0; run < runs; ++run) {
-        double p = 1e9, one = 1e9, many = 1e9, w = 1e9;
+        double p = 1e9, q = 1e9, w = 1e9;
         {
             WindowProcess gui(argv[0], port, polls);
             for (int i = 0; i < slices; ++i) {
                 p = std::min(p, PlainLoop(port, requests, polls));
-                one = std::min(one, CliCpu(cli, port, 1));
-                many = std::min(many, CliCpu(cli, port, 1 + polls));
+                q = std::min(q, CliCpu(cli, port, polls));
                 w = std::min(w, gui.Slice());
             }
         }
         plain.push_back(p);
-        cliMs.push_back((many - one) / polls);
+        cliMs.push_back(q);
         window.push_back(w);
         std::printf("run %d: plain loop %.2f ms, q3cli %.2f ms, q3config %.2f ms per poll\n",
                     run + 1, plain.back(), cliMs.back(), window.back());
