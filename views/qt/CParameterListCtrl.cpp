@@ -195,8 +195,9 @@ void CParameterListCtrl::Update(CObservable* source) {
     // overwrites the editor pair's record: act on a copy.
     CEditResult result = m_edit.Result();
     if (result.result != 0) {
-        ApplyEdit(result);
-        Refresh();
+        ApplyEdit(result); // a device list refreshes there, under the connection lock
+        if (m_link == nullptr)
+            Refresh();
         NotifyObservers();
         m_rewriteAll = true;
     }
@@ -214,6 +215,11 @@ void CParameterListCtrl::ApplyEdit(const CEditResult& result) {
                 ~CursorRestore() { QApplication::restoreOverrideCursor(); }
             } restore;
             std::lock_guard lock(m_link->Lock());
+            // The rows are read from the live set while the polling thread cannot write it.
+            struct RefreshAfter {
+                CParameterListCtrl* list;
+                ~RefreshAfter() { list->Refresh(); }
+            } refresh{this};
             if (m_liveSet)
                 m_set = m_liveSet();
             if (m_set == nullptr)
