@@ -264,6 +264,8 @@ TEST_F(MainWindowTest, ConnectToTheSimulatorGoesOnlineAndFillsTheDeviceLists) {
     EXPECT_TRUE(window->DownloadButton()->isEnabled());
     EXPECT_FALSE(window->BasicList()->IsReadOnly());
     EXPECT_TRUE(window->CalibPage()->isEnabled());
+    // At once, not at the next poll.
+    EXPECT_TRUE(window->CalibPage()->findChild<QPushButton*>("inputStart")->isEnabled());
     EXPECT_TRUE(window->AdjustPage()->PageEnabled());
     // The serial number the simulator reports is in the Device Info. list.
     int serial = RowOf(window->DeviceInfoList(), kIdSerial);
