@@ -462,12 +462,7 @@ void CVELKDlg::ConnectButtons() {
     connect(m_connectButton, &QPushButton::clicked, this, &CVELKDlg::OnConnect);
     connect(m_preferences, &QPushButton::clicked, this, &CVELKDlg::OnPreferences);
     // The box's state, not a mouse click: a keyboard or an accessibility tool ticks it too.
-    connect(m_unlock, &QCheckBox::toggled, this, [this] {
-        SetUiState(kNone);
-        // The Calib. page's buttons follow at once, from the last poll, not at the next one.
-        if (m_calibPage && m_uiState == kOnline && m_polledCurrent)
-            m_calibPage->update(m_polledCalib, m_polledLive);
-    });
+    connect(m_unlock, &QCheckBox::toggled, this, [this] { SetUiState(kNone); });
     connect(m_upload, &QPushButton::clicked, this, &CVELKDlg::OnUpload);
     connect(m_download, &QPushButton::clicked, this, &CVELKDlg::OnDownload);
     connect(m_compareButton, &QPushButton::clicked, this, &CVELKDlg::OnCompare);

@@ -11,6 +11,7 @@
 #include "resources/StringIds.h"
 
 #include <QButtonGroup>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -131,6 +132,21 @@ QWidget* CCalibInputPage::MakeGroup(int captionId, const QString& name, Group& g
 
 void CCalibInputPage::update(const CCalibInfo& info, CParBase* set) {
     m_set = set;
+    m_info = info;
+    // Checked here too, so that a running cycle does not flash the wait cursor every poll.
+    if (ApplyStates() && info.refZeroRaw == 0 && info.refFullRaw == 0)
+        Run([&info](CCommInterface& c) { WriteReferencesIfUnset(c, info, true); });
+}
+
+void CCalibInputPage::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Enabled or disabled (Unlock): the buttons follow at once, from the last record.
+    if (event->type() == QEvent::EnabledChange)
+        ApplyStates();
+}
+
+bool CCalibInputPage::ApplyStates() {
+    const CCalibInfo& info = m_info;
     bool enabled = isEnabled();
     bool inputActive = IsInputCalibrationMode(info.processMode) && enabled;
     bool outputActive = IsOutputCalibrationMode(info.processMode) && enabled && info.ioPresent;
@@ -151,11 +167,7 @@ void CCalibInputPage::update(const CCalibInfo& info, CParBase* set) {
 
     ApplyGroup(m_input, enabled, inputActive, info);
     ApplyGroup(m_output, enabled && info.ioPresent, outputActive, info);
-
-    // Checked here too, so that a running cycle does not flash the wait cursor every poll.
-    bool cycleActive = inputActive || outputActive;
-    if (cycleActive && info.refZeroRaw == 0 && info.refFullRaw == 0)
-        Run([&info](CCommInterface& c) { WriteReferencesIfUnset(c, info, true); });
+    return inputActive || outputActive;
 }
 
 void CCalibInputPage::ApplyGroup(Group& group, bool offered, bool active, const CCalibInfo& info) {

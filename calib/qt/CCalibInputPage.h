@@ -16,8 +16,8 @@ class QRadioButton;
 // The "Calib." page: re-points the 0 % and 100 % ends of an input or output range to values
 // captured from the running device, and stamps the calibrated date. The buttons talk to the
 // device directly under the connection lock (window thread); what the page shows comes only
-// from the next poll's calibration record through update(). The window enables the page
-// (setEnabled) while online with "Unlock" checked.
+// from the latest poll's calibration record through update(). The window enables the page
+// (setEnabled) while online with "Unlock" checked; the buttons follow at once.
 class CCalibInputPage : public QWidget {
     Q_OBJECT
 public:
@@ -43,6 +43,9 @@ private:
         QRadioButton* radio[2] = {};
     };
 
+    void changeEvent(QEvent* event) override;
+    // Shows the last record as the page's state allows; true while a cycle runs.
+    bool ApplyStates();
     QWidget* MakeGroup(int captionId, const QString& name, Group& group, int& channel);
     void ApplyGroup(Group& group, bool offered, bool active, const CCalibInfo& info);
     void Run(const std::function<void(CCommInterface&)>& action, const std::string& operation = {});
@@ -52,6 +55,7 @@ private:
 
     CCommInterface* m_comm = nullptr;
     CParBase* m_set = nullptr;
+    CCalibInfo m_info; // the last update's
     int m_calibInput = 0;
     int m_calibOutput = 0;
     Group m_input;
