@@ -8,6 +8,7 @@
 #include "resources/StringIds.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -98,8 +99,15 @@ void CCommInterface::ReadValues(void* dest, int count, int address, ValueEncodin
         return;
     ThrowIfCancelled();
     int registers = count * RegistersPerValue(encoding);
-    std::vector<uint16_t> buffer(static_cast<std::size_t>(registers));
-    Modbus().ReadHoldingRegisters(address, registers, buffer.data());
+    // A poll's reads are a register or two each: no heap for them.
+    std::array<uint16_t, 64> small{};
+    std::vector<uint16_t> large;
+    uint16_t* buffer = small.data();
+    if (static_cast<std::size_t>(registers) > small.size()) {
+        large.resize(static_cast<std::size_t>(registers));
+        buffer = large.data();
+    }
+    Modbus().ReadHoldingRegisters(address, registers, buffer);
     switch (encoding) {
     case ValueEncoding::Fixed4:
     case ValueEncoding::Date:
@@ -113,7 +121,7 @@ void CCommInterface::ReadValues(void* dest, int count, int address, ValueEncodin
     case ValueEncoding::Int16:
     case ValueEncoding::UInt16:
     case ValueEncoding::Utf16Text:
-        std::memcpy(dest, buffer.data(), buffer.size() * sizeof(uint16_t));
+        std::memcpy(dest, buffer, static_cast<std::size_t>(registers) * sizeof(uint16_t));
         break;
     case ValueEncoding::CodePageText: {
         // The low-order byte of each register is the earlier character.

@@ -157,7 +157,8 @@ bool CModbusInterface::Transfer(bool write, int start, int count, uint16_t* read
     const int attemptLimit = fixedLine ? 10 : 3;
     const auto slave = static_cast<uint8_t>(fixedLine ? 1 : m_settings.slaveAddress & 0xFF);
     const char* command = write ? kWriteCommand : kReadCommand;
-    std::vector<uint8_t> response;
+    std::vector<uint8_t>& pdu = m_pdu;
+    std::vector<uint8_t>& response = m_response;
     int done = 0;
     while (done < count) {
         const int n = std::min(perRequest, count - done);
@@ -165,12 +166,9 @@ bool CModbusInterface::Transfer(bool write, int start, int count, uint16_t* read
             TraceLine(write ? StrPrintf("WriteMultipleRegisters: adrs=%d size=%d\n", start + 1, n)
                             : StrPrintf("ReadHoldingRegisters: adrs=%d size=%d\n", start + 1, n));
         // The count's high byte is always 0: one request carries at most 255 registers.
-        std::vector<uint8_t> pdu = {slave,
-                                    write ? kWriteFunction : kReadFunction,
-                                    static_cast<uint8_t>((start >> 8) & 0xFF),
-                                    static_cast<uint8_t>(start & 0xFF),
-                                    0,
-                                    static_cast<uint8_t>(n & 0xFF)};
+        pdu.assign({slave, write ? kWriteFunction : kReadFunction,
+                    static_cast<uint8_t>((start >> 8) & 0xFF), static_cast<uint8_t>(start & 0xFF),
+                    0, static_cast<uint8_t>(n & 0xFF)});
         if (write) {
             pdu.push_back(static_cast<uint8_t>((2 * n) & 0xFF));
             for (int i = 0; i < n; ++i) {
@@ -245,7 +243,8 @@ uint16_t CModbusInterface::SendRequest(const std::vector<uint8_t>& pdu) {
         return transaction;
     }
     transport.DiscardInput();
-    std::vector<uint8_t> frame = pdu;
+    std::vector<uint8_t>& frame = m_frame;
+    frame.assign(pdu.begin(), pdu.end());
     uint16_t crc = Crc16(pdu.data(), pdu.size());
     frame.push_back(static_cast<uint8_t>(crc & 0xFF));
     frame.push_back(static_cast<uint8_t>(crc >> 8));
@@ -293,7 +292,8 @@ std::size_t CModbusInterface::ReceiveResponse(const std::vector<uint8_t>& pdu, s
         }
         received = static_cast<uint16_t>(buffer[0] << 8 | buffer[1]);
     } else {
-        std::vector<uint8_t> buffer(expected + 2, 0);
+        std::vector<uint8_t>& buffer = m_received;
+        buffer.assign(expected + 2, 0);
         c = transport.Receive(buffer.data(), buffer.size());
         TraceFrame(false, buffer.data(), c);
         if (c >= 2)

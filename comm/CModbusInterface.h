@@ -102,6 +102,11 @@ private:
     std::size_t m_recentCount = 0;
     std::size_t m_recentNext = 0;
     CommSettings m_settings;
+    // Frames of the exchange in progress, kept so that a poll's requests reuse their storage.
+    std::vector<uint8_t> m_pdu;
+    std::vector<uint8_t> m_frame;
+    std::vector<uint8_t> m_received;
+    std::vector<uint8_t> m_response;
 
     static std::atomic<uint16_t> s_transaction;
 };

@@ -182,20 +182,29 @@ int CParBase::FindRow(int id) const {
     return -1;
 }
 
+void CParBase::SetTable(std::span<const ParameterRow> table) {
+    m_table = table;
+    auto groups = std::make_shared<std::vector<std::vector<int>>>();
+    for (const ParameterRow& row : table) {
+        if (!row.listed || row.group < 0)
+            continue;
+        if (static_cast<std::size_t>(row.group) >= groups->size())
+            groups->resize(static_cast<std::size_t>(row.group) + 1);
+        (*groups)[static_cast<std::size_t>(row.group)].push_back(row.id);
+    }
+    m_groupIds = std::move(groups);
+}
+
 int CParBase::CountRows(int group) const {
-    int n = 0;
-    for (const ParameterRow& row : m_table)
-        n += row.listed && row.group == group ? 1 : 0;
-    return n;
+    if (!m_groupIds || group < 0 || static_cast<std::size_t>(group) >= m_groupIds->size())
+        return 0;
+    return static_cast<int>((*m_groupIds)[static_cast<std::size_t>(group)].size());
 }
 
 int CParBase::RowId(int group, int index) const {
-    if (index < 0)
+    if (index < 0 || index >= CountRows(group))
         return -1;
-    for (const ParameterRow& row : m_table)
-        if (row.listed && row.group == group && index-- == 0)
-            return row.id;
-    return -1;
+    return (*m_groupIds)[static_cast<std::size_t>(group)][static_cast<std::size_t>(index)];
 }
 
 std::string CParBase::TableNameText(int id) const {

@@ -3,6 +3,7 @@
 #include "model/ParameterTable.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <utility>
@@ -133,6 +134,9 @@ public:
     void CheckRange(int32_t v, int32_t lo, int32_t hi, int id) const;
 
 protected:
+    // The model's rows; indexes the listed ones by group, shared by every copy of the set.
+    void SetTable(std::span<const ParameterRow> table);
+
     int m_typeCode = 0;
     int32_t m_statusWord = 0;
     std::span<const ParameterRow> m_table;
@@ -143,4 +147,9 @@ protected:
     std::vector<std::string> m_ignoredKeys;
     // Set by a SetValueText without checks whose text did not scan.
     bool m_textRefused = false;
+
+private:
+    // Listed rows' ids per group, in table order: lists and transfers walk a group by index,
+    // and a scan of the whole table per index made each walk quadratic.
+    std::shared_ptr<const std::vector<std::vector<int>>> m_groupIds;
 };

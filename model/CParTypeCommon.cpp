@@ -26,7 +26,7 @@ bool IsHeaderId(int id) {
 } // namespace
 
 CParTypeCommon::CParTypeCommon(const ModelDesc& desc) : m_desc(&desc) {
-    m_table = std::span<const ParameterRow>(desc.rows, static_cast<std::size_t>(desc.rowCount));
+    SetTable(std::span<const ParameterRow>(desc.rows, static_cast<std::size_t>(desc.rowCount)));
     m_modelNumber = desc.modelNumber;
     m_modelString = desc.modelString;
     for (const ParameterRow& row : m_table)
