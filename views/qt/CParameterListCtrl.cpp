@@ -215,39 +215,46 @@ void CParameterListCtrl::ApplyEdit(const CEditResult& result) {
                 ~CursorRestore() { QApplication::restoreOverrideCursor(); }
             } restore;
             std::lock_guard lock(m_link->Lock());
-            // The rows are read from the live set while the polling thread cannot write it.
-            struct RefreshAfter {
-                CParameterListCtrl* list;
-                ~RefreshAfter() { list->Refresh(); }
-            } refresh{this};
-            if (m_liveSet)
-                m_set = m_liveSet();
-            if (m_set == nullptr)
-                return;
-            std::string before = m_set->GetValueText(m_editedId);
-            DeviceOperation write("write");
-            write.before = m_set->FileText();
-            m_set->SetFromEditor(m_editedId, result);
+            // The rows are read from the live set while the polling thread cannot write it,
+            // whether the write went through or not.
             try {
-                m_set->WriteParameter(*m_link, m_editedId);
-            } catch (const CPrivateException& e) {
-                // The device kept its value: so does the list.
-                m_set->SetValueText(m_editedId, before, false);
-                write.failed = true;
-                write.error = e.Message();
-                RecordDeviceOperation(write);
+                WriteEdit(result);
+            } catch (const CPrivateException&) {
+                Refresh();
                 throw;
             }
-            write.after = m_set->FileText();
-            RecordDeviceOperation(write);
-            for (const std::string& warning : m_set->TakeWarnings())
-                ShowMessage(warning, CPrivateException::Icon::Warning);
+            Refresh();
         } else {
             m_set->SetFromEditor(m_editedId, result);
         }
     } catch (const CPrivateException& e) {
         e.ReportError(CPrivateException::Icon::Warning);
     }
+}
+
+void CParameterListCtrl::WriteEdit(const CEditResult& result) {
+    if (m_liveSet)
+        m_set = m_liveSet();
+    if (m_set == nullptr)
+        return;
+    std::string before = m_set->GetValueText(m_editedId);
+    DeviceOperation write("write");
+    write.before = m_set->FileText();
+    m_set->SetFromEditor(m_editedId, result);
+    try {
+        m_set->WriteParameter(*m_link, m_editedId);
+    } catch (const CPrivateException& e) {
+        // The device kept its value: so does the list.
+        m_set->SetValueText(m_editedId, before, false);
+        write.failed = true;
+        write.error = e.Message();
+        RecordDeviceOperation(write);
+        throw;
+    }
+    write.after = m_set->FileText();
+    RecordDeviceOperation(write);
+    for (const std::string& warning : m_set->TakeWarnings())
+        ShowMessage(warning, CPrivateException::Icon::Warning);
 }
 
 void CParameterListCtrl::MoveAndEdit(int navigation) {

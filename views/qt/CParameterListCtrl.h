@@ -86,6 +86,8 @@ protected:
 private:
     void SetCellText(int row, int column, const QString& text);
     void ApplyEdit(const CEditResult& result);
+    // The device list's write of an edit (the caller holds the connection lock).
+    void WriteEdit(const CEditResult& result);
     void MoveAndEdit(int navigation);
 
     CParBase* m_set = nullptr;
