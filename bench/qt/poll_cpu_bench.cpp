@@ -192,6 +192,8 @@ double CliCpu(const std::string& cli, const std::string& port, int polls) {
     if (clock_getcpuclockid(pid, &clock) != 0)
         Fail("no CPU clock of q3cli");
     FILE* lines = fdopen(out[0], "r");
+    if (lines == nullptr)
+        Fail("cannot read q3cli's output");
     char line[512];
     double first = 0;
     double last = 0;
